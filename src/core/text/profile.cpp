@@ -207,7 +207,7 @@ IniProfile::Line IniProfile::makeEntry(QStringView key, const QString& value)
     Line line;
     line.kind = Line::Entry;
     line.name = key.trimmed().toString();
-    line.value = value.trimmed();
+    line.value = unquote(value.trimmed());
     line.text = line.name + u'=' + value;
     return line;
 }
