@@ -1,42 +1,1154 @@
 #include "mUnit.h"
 
+#include "Ustr.h"
+#include "controls/blankgrid.h"
+#include "dialogs.h"
+#include "helpviewer.h"
+#include "icons.h"
+#include "kUnit.h"
+#include "messages.h"
+#include "nUnit.h"
+#include "tekchDialog.h"
+
+#include "store/manager.h"
+#include "store/names.h"
+#include "store/printfile.h"
 #include "store/scan.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+using namespace rastrova;
 using namespace rastrova::store;
+using rastrova::app::Messages;
 
-TmForm::TmForm(ProgramPaths paths, QWidget* parent) : QMainWindow(parent), paths_(std::move(paths))
+namespace {
+const QString kHourlyGroup = QStringLiteral("Почасовые бланки");
+const QString kArchiveGroup = QStringLiteral("Архивные бланки");
+const QString kNoPrintFiles = QStringLiteral("нет");
+const QString kFileNotFound = QStringLiteral("Требуемый файл не найден.");
+constexpr int kPlaceholderRole = Qt::UserRole + 1;
+constexpr int kHintMilliseconds = 15000;
+} // namespace
+
+TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialog* typeDialog,
+               TAUstr* programmingWindow, QWidget* parent)
+    : QMainWindow(parent), paths_(std::move(paths)), nForm_(nForm), kForm_(kForm), typeDialog_(typeDialog),
+      programmingWindow_(programmingWindow)
 {
     setObjectName(QStringLiteral("mForm"));
-    setWindowTitle(QStringLiteral("Растрова - Диалог"));
-    Tree = new QTreeWidget(this);
+    setWindowTitle(QStringLiteral("Растрова - Диалог[*]"));
+    resize(1100, 720);
+
+    // The open blank starts cleared; the base folder is the program folder until
+    // the settings say otherwise.
+    blank_ = BlankDocument{};
+    baseFolder_ = paths_.programFolder;
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createPanels();
+
+    // The print-file tree starts switched on.
+    SpeedButtonTree->setChecked(true);
+    TreeToggle(true);
+
+    // The reference list of fixed controller parameters.
+    const QString sprav = QDir(paths_.programFolder).filePath(QStringLiteral("sprav.txt"));
+    if (Status st = references_.load(sprav); !st)
+        Messages::error(this, st.message());
+
+    qApp->installEventFilter(this);
+}
+
+TmForm::~TmForm()
+{
+    qApp->removeEventFilter(this);
+}
+
+QAction* TmForm::action(const QString& name, const QString& text, const QString& hint, const QKeySequence& shortcut)
+{
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    if (!hint.isEmpty()) {
+        a->setToolTip(hint);
+        a->setStatusTip(hint);
+    }
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    return a;
+}
+
+void TmForm::createActions()
+{
+    using app::icon;
+    ActNewHourly = action(QStringLiteral("ActNewHourly"), QStringLiteral("Новый часовой бланк"),
+                          QStringLiteral("Создать новый почасовой бланк"), QKeySequence(QStringLiteral("Ctrl+H")));
+    ActNewArchive = action(QStringLiteral("ActNewArchive"), QStringLiteral("Новый архивный бланк"),
+                           QStringLiteral("Создать новый архивный бланк"), QKeySequence(QStringLiteral("Ctrl+A")));
+    ActNewPrintFile = action(QStringLiteral("ActNewPrintFile"), QStringLiteral("Новый файл печати"),
+                             QStringLiteral("Создать новый файл печати"), QKeySequence(QStringLiteral("Ctrl+N")));
+    ActSave = action(QStringLiteral("ActSave"), QStringLiteral("Сохранить текущий бланк"),
+                     QStringLiteral("Сохранить бланк печати"), QKeySequence(QStringLiteral("Ctrl+S")));
+    ActSave->setIcon(icon(app::IconKind::Save));
+    ActSaveAs = action(QStringLiteral("ActSaveAs"), QStringLiteral("Сохранить текущий бланк как..."),
+                       QStringLiteral("Сохранить бланк печати как..."));
+    ActSaveAs->setIcon(icon(app::IconKind::SaveAs));
+    ActDelete = action(QStringLiteral("ActDelete"), QStringLiteral("Удалить..."),
+                       QStringLiteral("Удалить бланк, группу бланков или файл печати"),
+                       QKeySequence(QStringLiteral("Ctrl+Del")));
+    ActBuildImage = action(QStringLiteral("ActBuildImage"), QStringLiteral("Создать двоичный файл"));
+    ActBuildImage->setVisible(false);
+    ActPreview = action(QStringLiteral("ActPreview"), QStringLiteral("Предварительный просмотр"),
+                        QStringLiteral("Вкл./выкл режим предосмотра"), QKeySequence(QStringLiteral("Ctrl+P")));
+    ActPreview->setCheckable(true);
+    ActExit = action(QStringLiteral("ActExit"), QStringLiteral("Выход"), QStringLiteral("Закрыть программу"),
+                     QKeySequence(QStringLiteral("Ctrl+Alt+X")));
+    ActExchange = action(QStringLiteral("ActExchange"), QStringLiteral("Обмен"),
+                         QStringLiteral("Создать образ файла печати и запрограммировать адаптер"));
+
+    ActCut = action(QStringLiteral("ActCut"), QStringLiteral("Вырезать"), QStringLiteral("Вырезать"),
+                    QKeySequence(QStringLiteral("Ctrl+X")));
+    ActCut->setIcon(icon(app::IconKind::Cut));
+    ActCopy = action(QStringLiteral("ActCopy"), QStringLiteral("Копировать"), QStringLiteral("Копировать"),
+                     QKeySequence(QStringLiteral("Ctrl+C")));
+    ActCopy->setIcon(icon(app::IconKind::Copy));
+    ActPaste = action(QStringLiteral("ActPaste"), QStringLiteral("Вставить"), QStringLiteral("Вставить"),
+                      QKeySequence(QStringLiteral("Ctrl+V")));
+    ActPaste->setIcon(icon(app::IconKind::Paste));
+    ActClear = action(QStringLiteral("ActClear"), QStringLiteral("Очистить"), QStringLiteral("Очистить"),
+                      QKeySequence(QStringLiteral("Del")));
+    ActClear->setIcon(icon(app::IconKind::Clear));
+    ActRefreshPreview = action(QStringLiteral("ActRefreshPreview"), QStringLiteral("Обновить предосмотр"),
+                               QStringLiteral("Обновить предварительный просмотр бланка"),
+                               QKeySequence(QStringLiteral("F5")));
+
+    ActColsRows = action(QStringLiteral("ActColsRows"), QStringLiteral("Колонки и строки"),
+                         QStringLiteral("Колонки и строки, общая информация"));
+    ActColsRows->setIcon(icon(app::IconKind::ColsRows));
+    ActMerge = action(QStringLiteral("ActMerge"), QStringLiteral("Объеденить ячейки"),
+                      QStringLiteral("Объеденить ячейки"));
+    ActMerge->setIcon(icon(app::IconKind::Merge));
+    ActSplit = action(QStringLiteral("ActSplit"), QStringLiteral("Разбить ячейки"), QStringLiteral("Разбить ячейки"));
+    ActSplit->setIcon(icon(app::IconKind::Split));
+    ActEqualWidths = action(QStringLiteral("ActEqualWidths"), QStringLiteral("Выровнять ширину столбцов"),
+                            QStringLiteral("Выровнять ширину столбцов"));
+    ActEqualWidths->setIcon(icon(app::IconKind::EqualWidths));
+    ActBorderOn = action(QStringLiteral("ActBorderOn"), QStringLiteral("Граница ячейки есть"),
+                         QStringLiteral("Граница ячейки есть"));
+    ActBorderOn->setIcon(icon(app::IconKind::BorderOn));
+    ActBorderOff = action(QStringLiteral("ActBorderOff"), QStringLiteral("Границы ячейки нет"),
+                          QStringLiteral("Границы ячейки нет"));
+    ActBorderOff->setIcon(icon(app::IconKind::BorderOff));
+    ActAddColumn = action(QStringLiteral("ActAddColumn"), QStringLiteral("Добавить колонку"),
+                          QStringLiteral("Добавить новый столбец"));
+    ActAddColumn->setIcon(icon(app::IconKind::AddColumn));
+    ActAddRow = action(QStringLiteral("ActAddRow"), QStringLiteral("Добавить строку"),
+                       QStringLiteral("Добавить новую строку"));
+    ActAddRow->setIcon(icon(app::IconKind::AddRow));
+    ActDeleteColumn = action(QStringLiteral("ActDeleteColumn"), QStringLiteral("Удалить колонку"),
+                             QStringLiteral("Удалить столбец"));
+    ActDeleteColumn->setIcon(icon(app::IconKind::DeleteColumn));
+    ActDeleteRow = action(QStringLiteral("ActDeleteRow"), QStringLiteral("Удалить строку"),
+                          QStringLiteral("Удалить строку"));
+    ActDeleteRow->setIcon(icon(app::IconKind::DeleteRow));
+    ActInsertParam = action(QStringLiteral("ActInsertParam"), QStringLiteral("Вставить параметр..."),
+                            QStringLiteral("Вставить параметр в данную ячейку"));
+    ActInsertParam->setIcon(icon(app::IconKind::InsertParam));
+    ActSetArchiveRow = action(QStringLiteral("ActSetArchiveRow"),
+                              QStringLiteral("Установить признак строки начало печати архивов"),
+                              QStringLiteral("Установить признак строки начала печати архивов"));
+    ActClearArchiveRow = action(QStringLiteral("ActClearArchiveRow"),
+                                QStringLiteral("Убрать признак строки начала печати архивов"),
+                                QStringLiteral("Убрать признак строки начала печати архивов"));
+    ActProperties = action(QStringLiteral("ActProperties"), QStringLiteral("Свойства"),
+                           QStringLiteral("Свойства Бланка"));
+    ActProperties->setIcon(icon(app::IconKind::Properties));
+
+    ActSettings = action(QStringLiteral("ActSettings"), QStringLiteral("Настройки программы"),
+                         QStringLiteral("Настройки программы"), QKeySequence(QStringLiteral("Ctrl+Shift+F11")));
+    ActSettings->setIcon(icon(app::IconKind::Settings));
+    ActPanelStandard = action(QStringLiteral("ActPanelStandard"), QStringLiteral("Стандартная"),
+                              QStringLiteral("Показать или скрыть стандартную панель"));
+    ActPanelBlank = action(QStringLiteral("ActPanelBlank"), QStringLiteral("Бланк"),
+                           QStringLiteral("Показать или скрыть панель бланка"));
+    ActPanelTools = action(QStringLiteral("ActPanelTools"), QStringLiteral("Менеджер инструментов"),
+                           QStringLiteral("Менеджер инструментов"));
+    ActPanelTree = action(QStringLiteral("ActPanelTree"), QStringLiteral("Менеджер файлов печати"),
+                          QStringLiteral("Вкл./выкл менеджер файлов печати"));
+    ActPanelParams = action(QStringLiteral("ActPanelParams"), QStringLiteral("Менеджер параметров бланка"),
+                            QStringLiteral("Вкл./выкл менеджер параметров бланка"));
+    for (QAction* a : {ActPanelStandard, ActPanelBlank, ActPanelTools, ActPanelTree, ActPanelParams})
+        a->setCheckable(true);
+    ActHelp = action(QStringLiteral("ActHelp"), QStringLiteral("Содержание и указатель"),
+                     QStringLiteral("Справка по программе"), QKeySequence(QStringLiteral("F1")));
+    ActHelp->setIcon(icon(app::IconKind::Help));
+    ActAbout = action(QStringLiteral("ActAbout"), QStringLiteral("О программе"), QStringLiteral("О программе"),
+                      QKeySequence(QStringLiteral("Shift+F1")));
+    ActAbout->setIcon(icon(app::IconKind::About));
+
+    // The tool-manager check buttons.
+    SpeedButtonPreview = action(QStringLiteral("SpeedButtonPreview"), QStringLiteral("Предосмотр"),
+                                QStringLiteral("Вкл./выкл режим предосмотра"));
+    SpeedButtonPreview->setIcon(icon(app::IconKind::Preview));
+    SpeedButtonTree = action(QStringLiteral("SpeedButtonTree"), QStringLiteral("Файлы печати"),
+                             QStringLiteral("Вкл./выкл менеджер файлов печати"));
+    SpeedButtonTree->setIcon(icon(app::IconKind::Tree));
+    SpeedButtonParams = action(QStringLiteral("SpeedButtonParams"), QStringLiteral("Параметры"),
+                               QStringLiteral("Вкл./выкл менеджер параметров бланка"));
+    SpeedButtonParams->setIcon(icon(app::IconKind::Params));
+    SpeedButtonBlankBar = action(QStringLiteral("SpeedButtonBlankBar"), QStringLiteral("Панель бланка"),
+                                 QStringLiteral("Вкл./выкл панель бланка"));
+    SpeedButtonBlankBar->setIcon(icon(app::IconKind::BlankBar));
+    SpeedButtonStdBar = action(QStringLiteral("SpeedButtonStdBar"), QStringLiteral("Стандартная панель"),
+                               QStringLiteral("Вкл./выкл стандартную панель"));
+    SpeedButtonStdBar->setIcon(icon(app::IconKind::StdBar));
+    for (QAction* a : {SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar, SpeedButtonStdBar})
+        a->setCheckable(true);
+
+    notYet_ = {ActBuildImage, ActExchange, ActCut,      ActCopy,         ActPaste,     ActClear,
+               ActColsRows,   ActMerge,    ActSplit,    ActEqualWidths,  ActBorderOn,  ActBorderOff,
+               ActAddColumn,  ActAddRow,   ActDeleteColumn, ActDeleteRow, ActInsertParam, ActSetArchiveRow,
+               ActClearArchiveRow};
+    for (QAction* a : notYet_)
+        a->setEnabled(false);
+
+    connect(ActNewHourly, &QAction::triggered, this, [this] { NewBlankClick(BlankKind::Hourly); });
+    connect(ActNewArchive, &QAction::triggered, this, [this] { NewBlankClick(BlankKind::Archive); });
+    connect(ActNewPrintFile, &QAction::triggered, this, &TmForm::NewPrintFileClick);
+    connect(ActSave, &QAction::triggered, this, &TmForm::SaveClick);
+    connect(ActSaveAs, &QAction::triggered, this, &TmForm::SaveAsClick);
+    connect(ActDelete, &QAction::triggered, this, &TmForm::DeleteClick);
+    connect(ActExit, &QAction::triggered, this, &QWidget::close);
+    connect(ActRefreshPreview, &QAction::triggered, this, &TmForm::refreshPreview);
+    connect(ActProperties, &QAction::triggered, this, &TmForm::PropertiesClick);
+    connect(ActSettings, &QAction::triggered, this, &TmForm::SettingsClick);
+    connect(ActHelp, &QAction::triggered, this, &TmForm::HelpClick);
+    connect(ActAbout, &QAction::triggered, this, &TmForm::AboutClick);
+
+    // Each check button and its menu item: the menu item flips the button, the
+    // button sets the menu item's mark.
+    connect(SpeedButtonStdBar, &QAction::toggled, this, &TmForm::StdBarToggle);
+    connect(SpeedButtonBlankBar, &QAction::toggled, this, &TmForm::BlankBarToggle);
+    connect(SpeedButtonTree, &QAction::toggled, this, &TmForm::TreeToggle);
+    connect(SpeedButtonParams, &QAction::toggled, this, &TmForm::ParamsToggle);
+    connect(SpeedButtonPreview, &QAction::toggled, this, &TmForm::PreviewToggle);
+    connect(ActPanelStandard, &QAction::triggered, this, [this] { SpeedButtonStdBar->toggle(); });
+    connect(ActPanelBlank, &QAction::triggered, this, [this] { SpeedButtonBlankBar->toggle(); });
+    connect(ActPanelTree, &QAction::triggered, this, [this] { SpeedButtonTree->toggle(); });
+    connect(ActPreview, &QAction::triggered, this, [this] { SpeedButtonPreview->toggle(); });
+    connect(ActPanelParams, &QAction::triggered, this, [this](bool checked) {
+        const bool wasChecked = !checked;
+        ActPanelParams->setChecked(wasChecked);
+        if (wasChecked || !BlankArea->isHidden())
+            SpeedButtonParams->toggle();
+    });
+    // "Менеджер инструментов" only carries its own mark.
+}
+
+void TmForm::createMenus()
+{
+    MenuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    MenuFile->setObjectName(QStringLiteral("MenuFile"));
+    MenuFile->addActions({ActNewHourly, ActNewArchive, ActNewPrintFile});
+    MenuFile->addSeparator();
+    MenuFile->addActions({ActSave, ActSaveAs, ActDelete, ActBuildImage});
+    MenuFile->addSeparator();
+    MenuFile->addAction(ActPreview);
+    MenuFile->addSeparator();
+    MenuFile->addAction(ActExit);
+
+    menuBar()->addAction(ActExchange);
+
+    MenuEdit = menuBar()->addMenu(QStringLiteral("Правка"));
+    MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
+    MenuEdit->addActions({ActCut, ActCopy, ActPaste, ActClear});
+    MenuEdit->addSeparator();
+    MenuEdit->addAction(ActRefreshPreview);
+
+    MenuBlank = menuBar()->addMenu(QStringLiteral("Бланк"));
+    MenuBlank->setObjectName(QStringLiteral("MenuBlank"));
+    MenuBlank->addAction(ActColsRows);
+    MenuBlank->addSeparator();
+    MenuBlank->addActions({ActMerge, ActSplit, ActEqualWidths});
+    MenuBlank->addSeparator();
+    MenuBlank->addActions({ActBorderOn, ActBorderOff});
+    MenuBlank->addSeparator();
+    MenuBlank->addActions({ActAddColumn, ActAddRow, ActDeleteColumn, ActDeleteRow});
+    MenuBlank->addSeparator();
+    MenuBlank->addAction(ActInsertParam);
+    MenuBlank->addSeparator();
+    MenuBlank->addActions({ActSetArchiveRow, ActClearArchiveRow});
+    MenuBlank->addSeparator();
+    MenuBlank->addAction(ActProperties);
+
+    MenuSettings = menuBar()->addMenu(QStringLiteral("Настройки"));
+    MenuSettings->setObjectName(QStringLiteral("MenuSettings"));
+    MenuSettings->addAction(ActSettings);
+    MenuPanels = MenuSettings->addMenu(QStringLiteral("Панели инструментов"));
+    MenuPanels->setObjectName(QStringLiteral("MenuPanels"));
+    MenuPanels->addActions({ActPanelStandard, ActPanelBlank, ActPanelTools, ActPanelTree, ActPanelParams});
+
+    MenuHelp = menuBar()->addMenu(QStringLiteral("Справка"));
+    MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
+    MenuHelp->addActions({ActHelp, ActAbout});
+}
+
+void TmForm::createToolBars()
+{
+    ToolBarStandard = addToolBar(QStringLiteral("Стандартная"));
+    ToolBarStandard->setObjectName(QStringLiteral("ToolBarStandard"));
+    SpeedButtonNew = new QToolButton;
+    SpeedButtonNew->setObjectName(QStringLiteral("SpeedButtonNew"));
+    SpeedButtonNew->setText(QStringLiteral("Новый..."));
+    SpeedButtonNew->setToolTip(QStringLiteral("Новый..."));
+    SpeedButtonNew->setIcon(app::icon(app::IconKind::New));
+    SpeedButtonNew->setPopupMode(QToolButton::MenuButtonPopup);
+    auto* newMenu = new QMenu(SpeedButtonNew);
+    newMenu->addActions({ActNewHourly, ActNewArchive, ActNewPrintFile});
+    SpeedButtonNew->setMenu(newMenu);
+    connect(SpeedButtonNew, &QToolButton::clicked, this, &TmForm::NewClick);
+    ToolBarStandard->addWidget(SpeedButtonNew);
+    ToolBarStandard->addActions({ActSave, ActSaveAs});
+    ToolBarStandard->addSeparator();
+    ToolBarStandard->addActions({ActCut, ActCopy, ActPaste, ActClear});
+
+    ToolBarBlank = addToolBar(QStringLiteral("Бланк"));
+    ToolBarBlank->setObjectName(QStringLiteral("ToolBarBlank"));
+    ToolBarBlank->addAction(ActColsRows);
+    ToolBarBlank->addSeparator();
+    ToolBarBlank->addActions({ActMerge, ActSplit, ActEqualWidths, ActBorderOn, ActBorderOff});
+    ToolBarBlank->addSeparator();
+    ToolBarBlank->addActions({ActAddColumn, ActAddRow, ActDeleteColumn, ActDeleteRow});
+    ToolBarBlank->addSeparator();
+    ToolBarBlank->addActions({ActInsertParam, ActProperties});
+
+    ToolBarTools = addToolBar(QStringLiteral("Менеджер инструментов"));
+    ToolBarTools->setObjectName(QStringLiteral("ToolBarTools"));
+    ToolBarTools->addActions({SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar,
+                              SpeedButtonStdBar});
+    ToolBarTools->addSeparator();
+    ToolBarTools->addActions({ActSettings, ActHelp, ActAbout});
+
+    for (QToolBar* bar : {ToolBarStandard, ToolBarBlank, ToolBarTools})
+        bar->toggleViewAction()->setVisible(false);
+}
+
+void TmForm::createPanels()
+{
+    SplitterMain = new QSplitter(Qt::Horizontal);
+    SplitterMain->setObjectName(QStringLiteral("SplitterMain"));
+
+    LeftPanel = new QWidget;
+    LeftPanel->setObjectName(QStringLiteral("LeftPanel"));
+    auto* left = new QVBoxLayout(LeftPanel);
+    left->setContentsMargins(0, 0, 0, 0);
+    SplitterLeft = new QSplitter(Qt::Vertical);
+    SplitterLeft->setObjectName(QStringLiteral("SplitterLeft"));
+    Tree = new QTreeWidget;
     Tree->setObjectName(QStringLiteral("Tree"));
     Tree->setHeaderHidden(true);
-    setCentralWidget(Tree);
-    resize(800, 600);
+    Tree->setToolTip(QStringLiteral("Менеджер файлов печати"));
+    Tree->setSortingEnabled(false); // nodes are inserted in their place
+    ParamPanel = new QWidget;
+    ParamPanel->setObjectName(QStringLiteral("ParamPanel"));
+    auto* params = new QVBoxLayout(ParamPanel);
+    params->setContentsMargins(0, 0, 0, 0);
+    auto* paramsTitle = new QLabel(QStringLiteral("Параметры бланка"));
+    pgrid = new QTableView;
+    pgrid->setObjectName(QStringLiteral("pgrid"));
+    pgrid->setToolTip(QStringLiteral("Список параметров бланка"));
+    params->addWidget(paramsTitle);
+    params->addWidget(pgrid);
+    SplitterLeft->addWidget(Tree);
+    SplitterLeft->addWidget(ParamPanel);
+    SplitterLeft->setStretchFactor(0, 3);
+    SplitterLeft->setStretchFactor(1, 2);
+    left->addWidget(SplitterLeft);
+
+    BlankArea = new QWidget;
+    BlankArea->setObjectName(QStringLiteral("BlankArea"));
+    auto* right = new QVBoxLayout(BlankArea);
+    right->setContentsMargins(0, 0, 0, 0);
+    auto* strip = new QHBoxLayout;
+    CheckBoxFormFeed = new QCheckBox(QStringLiteral("Перевод формата в конце бланка"));
+    CheckBoxFormFeed->setObjectName(QStringLiteral("CheckBoxFormFeed"));
+    CheckBoxFormFeed->setToolTip(QStringLiteral("Переходить на следующий лист печати после бланка или нет"));
+    CheckBoxFormFeed->setChecked(true);
+    auto* linesLabel = new QLabel(QStringLiteral("Кол-во строк на странице:"));
+    EditLines = new QLineEdit(QStringLiteral("60"));
+    EditLines->setObjectName(QStringLiteral("EditLines"));
+    EditLines->setMaxLength(2);
+    EditLines->setMaximumWidth(40);
+    EditLines->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), EditLines));
+    EditLines->setToolTip(QStringLiteral("Количество строк в странице печати до перевода формата"));
+    strip->addWidget(CheckBoxFormFeed);
+    strip->addSpacing(24);
+    strip->addWidget(linesLabel);
+    strip->addWidget(EditLines);
+    strip->addStretch();
+    right->addLayout(strip);
+
+    SplitterPreview = new QSplitter(Qt::Vertical);
+    SplitterPreview->setObjectName(QStringLiteral("SplitterPreview"));
+    mgrid = new app::BlankGridView;
+    mgrid->setObjectName(QStringLiteral("mgrid"));
+    Preview = new QPlainTextEdit;
+    Preview->setObjectName(QStringLiteral("Preview"));
+    Preview->setReadOnly(true);
+    Preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    Preview->setToolTip(QStringLiteral("Область предварительного просмотра бланка файла печати"));
+    SplitterPreview->addWidget(mgrid);
+    SplitterPreview->addWidget(Preview);
+    SplitterPreview->setStretchFactor(0, 3);
+    SplitterPreview->setStretchFactor(1, 2);
+    right->addWidget(SplitterPreview);
+    Preview->hide();
+
+    SplitterMain->addWidget(LeftPanel);
+    SplitterMain->addWidget(BlankArea);
+    SplitterMain->setStretchFactor(0, 1);
+    SplitterMain->setStretchFactor(1, 3);
+    SplitterMain->setSizes({280, 820});
+    setCentralWidget(SplitterMain);
+
+    StatusHint = new QLabel;
+    StatusHint->setObjectName(QStringLiteral("StatusHint"));
+    StatusPrintFile = new QLabel;
+    StatusPrintFile->setObjectName(QStringLiteral("StatusPrintFile"));
+    StatusPrintFile->setMinimumWidth(180);
+    StatusBlank = new QLabel;
+    StatusBlank->setObjectName(QStringLiteral("StatusBlank"));
+    StatusBlank->setMinimumWidth(180);
+    statusBar()->addWidget(StatusHint, 1);
+    statusBar()->addPermanentWidget(StatusPrintFile);
+    statusBar()->addPermanentWidget(StatusBlank);
+
+    connect(Tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { TreeChange(node); });
+    connect(CheckBoxFormFeed, &QCheckBox::toggled, this, &TmForm::PageSettingsChange);
+    connect(EditLines, &QLineEdit::textEdited, this, &TmForm::PageSettingsChange);
+    connect(mgrid->blankModel(), &app::BlankGridModel::cellEdited, this, [this] {
+        setModified(true);
+        refreshPreview();
+    });
+    connect(mgrid, &app::BlankGridView::columnResized, this, [this] {
+        setModified(true);
+        refreshPreview();
+    });
+}
+
+// ------------------------------------------------------------------ start-up
+
+void TmForm::FormShow()
+{
+    StatusBlank->clear();
+    settings_ = readSettings(paths_.settingsSource, paths_.programFolder, baseFolder_);
+    baseFolder_ = settings_.baseFolder;
+    databasePath_ = settings_.databasePath;
+    nForm_->setPaths(paths_);
+    nForm_->showSettings(settings_);
+    typeDialog_->setDatabasePath(databasePath_);
+    applyPanelDefaults();
+    ScanBase();
+}
+
+void TmForm::applyPanelDefaults()
+{
+    SpeedButtonStdBar->setChecked(settings_.standardToolbar);
+    StdBarToggle(settings_.standardToolbar);
+    SpeedButtonBlankBar->setChecked(settings_.blankToolbar);
+    BlankBarToggle(settings_.blankToolbar);
+    ActPanelTools->setChecked(settings_.toolManager);
+}
+
+void TmForm::setModified(bool on)
+{
+    setWindowModified(on && blankOpen_);
+    updateSelectionStatus();
+}
+
+QString TmForm::blankBasePath() const
+{
+    return blankOpen_ ? openBlankPath_ : QString();
+}
+
+QString TmForm::printFileFolder(const QString& printFile) const
+{
+    return QDir(baseFolder_).filePath(printFile);
+}
+
+// ------------------------------------------------------------------ the tree
+
+int TmForm::level(const QTreeWidgetItem* node)
+{
+    int n = 0;
+    for (const QTreeWidgetItem* p = node ? node->parent() : nullptr; p; p = p->parent())
+        ++n;
+    return n;
+}
+
+bool TmForm::treeHasPrintFiles() const
+{
+    return Tree->topLevelItemCount() > 0 && !Tree->topLevelItem(0)->data(0, kPlaceholderRole).toBool();
+}
+
+QTreeWidgetItem* TmForm::printFileNode(const QString& name) const
+{
+    if (!treeHasPrintFiles())
+        return nullptr;
+    for (int i = 0; i < Tree->topLevelItemCount(); ++i)
+        if (Tree->topLevelItem(i)->text(0) == name)
+            return Tree->topLevelItem(i);
+    return nullptr;
+}
+
+QTreeWidgetItem* TmForm::groupNode(QTreeWidgetItem* printFile, BlankKind kind) const
+{
+    if (!printFile)
+        return nullptr;
+    const QString& wanted = kind == BlankKind::Archive ? kArchiveGroup : kHourlyGroup;
+    for (int i = 0; i < printFile->childCount(); ++i)
+        if (printFile->child(i)->text(0) == wanted)
+            return printFile->child(i);
+    return nullptr;
+}
+
+QTreeWidgetItem* TmForm::addSortedChild(QTreeWidgetItem* parent, const QString& text)
+{
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    const int count = parent ? parent->childCount() : Tree->topLevelItemCount();
+    int at = 0;
+    while (at < count) {
+        QTreeWidgetItem* other = parent ? parent->child(at) : Tree->topLevelItem(at);
+        if (compareNodeText(text, other->text(0)) < 0)
+            break;
+        ++at;
+    }
+    if (parent)
+        parent->insertChild(at, item);
+    else
+        Tree->insertTopLevelItem(at, item);
+    return item;
+}
+
+QTreeWidgetItem* TmForm::addPrintFileNode(const QString& name)
+{
+    QTreeWidgetItem* root = addSortedChild(nullptr, name);
+    addSortedChild(root, kArchiveGroup);
+    addSortedChild(root, kHourlyGroup);
+    return root;
+}
+
+void TmForm::setNoPrintFiles()
+{
+    auto* none = new QTreeWidgetItem(QStringList{kNoPrintFiles});
+    none->setData(0, kPlaceholderRole, true);
+    Tree->addTopLevelItem(none);
+    MenuEdit->menuAction()->setVisible(false);
+    MenuBlank->menuAction()->setVisible(false);
+    BlankArea->hide();
+    ParamPanel->hide();
+    ActDelete->setEnabled(false);
+    for (QAction* a : {ActSave, ActSaveAs, ActCut, ActCopy, ActPaste, ActClear})
+        a->setEnabled(false);
+    for (QAction* a : ToolBarBlank->actions())
+        if (a != ActProperties)
+            a->setEnabled(false);
+    ActNewHourly->setEnabled(false);
+    ActNewArchive->setEnabled(false);
 }
 
 void TmForm::ScanBase()
 {
-    settings_ = readSettings(paths_.settingsSource, paths_.programFolder, paths_.programFolder);
-    const ScanResult result = scanBaseFolder(settings_.baseFolder);
-    Tree->clear();
-    for (const ScannedPrintFile& file : result.printFiles) {
-        auto* root = new QTreeWidgetItem(Tree, {file.name});
-        auto* archive = new QTreeWidgetItem(root, {QStringLiteral("Архивные бланки")});
-        for (const ScannedBlank& blank : file.archive)
-            new QTreeWidgetItem(archive, {blank.name});
-        auto* hourly = new QTreeWidgetItem(root, {QStringLiteral("Почасовые бланки")});
-        for (const ScannedBlank& blank : file.hourly)
-            new QTreeWidgetItem(hourly, {blank.name});
+    Tree->setUpdatesEnabled(false);
+    {
+        const QSignalBlocker block(Tree);
+        Tree->clear();
+        currentNode_ = nullptr;
     }
-    if (result.printFiles.isEmpty())
-        new QTreeWidgetItem(Tree, {QStringLiteral("нет")});
+    printFiles_.clear();
+    const ScanResult scan = scanBaseFolder(baseFolder_);
+    {
+        const QSignalBlocker block(Tree);
+        for (const ScannedPrintFile& file : scan.printFiles) {
+            printFiles_ << file.name;
+            auto* root = new QTreeWidgetItem(Tree, QStringList{file.name});
+            auto* archive = new QTreeWidgetItem(root, QStringList{kArchiveGroup});
+            for (const ScannedBlank& blank : file.archive)
+                new QTreeWidgetItem(archive, QStringList{blank.name});
+            auto* hourly = new QTreeWidgetItem(root, QStringList{kHourlyGroup});
+            for (const ScannedBlank& blank : file.hourly)
+                new QTreeWidgetItem(hourly, QStringList{blank.name});
+        }
+        if (scan.printFiles.isEmpty())
+            setNoPrintFiles();
+        else
+            ActDelete->setEnabled(true);
+    }
     Tree->expandAll();
-    if (QTreeWidgetItem* first = Tree->topLevelItem(0))
+    Tree->setUpdatesEnabled(true);
+    if (!scan.problems.isEmpty())
+        Messages::warning(this, scan.problems.join(u'\n'));
+    QTreeWidgetItem* first = Tree->topLevelItem(0);
+    if (Tree->currentItem() == first)
+        TreeChange(first);
+    else
         Tree->setCurrentItem(first);
-    statusBar()->showMessage(settings_.baseFolder);
+}
+
+void TmForm::showEditing(bool on)
+{
+    MenuEdit->menuAction()->setVisible(on);
+    MenuBlank->menuAction()->setVisible(on);
+    BlankArea->setVisible(on);
+    for (QAction* a : {ActSave, ActSaveAs, ActPreview, ActCut, ActCopy, ActPaste, ActClear})
+        a->setEnabled(on && !notYet_.contains(a));
+    for (QAction* a : ToolBarBlank->actions())
+        if (a != ActProperties)
+            a->setEnabled(on && !notYet_.contains(a));
+    SpeedButtonPreview->setEnabled(on);
+    if (!on)
+        ParamPanel->hide();
+    ActDelete->setEnabled(treeHasPrintFiles());
+}
+
+bool TmForm::saveOpenBlank(bool reportErrors)
+{
+    if (!blankOpen_)
+        return true;
+    Status st = saveBlankFiles(openBlankPath_, blank_);
+    if (!st) {
+        if (reportErrors)
+            Messages::error(this, st.message());
+        return false;
+    }
+    setModified(false);
+    return true;
+}
+
+void TmForm::TreeChange(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    QTreeWidgetItem* previous = currentNode_;
+    currentNode_ = node;
+    ActNewHourly->setEnabled(false);
+    ActNewArchive->setEnabled(false);
+
+    // Leaving a blank saves it; when that fails the blank stays open and selected.
+    if (blankOpen_) {
+        if (!saveOpenBlank(true)) {
+            currentNode_ = previous;
+            if (previous) {
+                const QSignalBlocker block(Tree);
+                Tree->setCurrentItem(previous);
+            }
+            ActNewHourly->setEnabled(treeHasPrintFiles());
+            ActNewArchive->setEnabled(treeHasPrintFiles());
+            return;
+        }
+        blankOpen_ = false;
+        openBlankPath_.clear();
+        mgrid->setGrid(nullptr);
+        setModified(false);
+    }
+
+    const bool enableNew = treeHasPrintFiles() && (Tree->topLevelItemCount() > 1 || Tree->topLevelItem(0)->childCount() > 0);
+    ActNewHourly->setEnabled(enableNew);
+    ActNewArchive->setEnabled(enableNew);
+
+    if (level(node) < BlankLevel) {
+        currentPrintFile_ = level(node) == PrintFileLevel ? node->text(0) : node->parent()->text(0);
+        currentBlank_.clear();
+        showEditing(false);
+        updateSelectionStatus();
+        refreshPreview();
+        return;
+    }
+    loadBlank(node);
+    refreshPreview();
+}
+
+void TmForm::loadBlank(QTreeWidgetItem* node)
+{
+    currentBlank_ = node->text(0);
+    currentPrintFile_ = node->parent()->parent()->text(0);
+    const BlankKind kind = node->parent()->text(0) == kHourlyGroup ? BlankKind::Hourly : BlankKind::Archive;
+    ActSetArchiveRow->setVisible(kind == BlankKind::Archive);
+    ActClearArchiveRow->setVisible(kind == BlankKind::Archive);
+
+    const QString folder = printFileFolder(currentPrintFile_);
+    const QString basePath = blankFilePath(folder, currentBlank_, BlankFile::Blank).chopped(4);
+    BlankDocument doc;
+    doc.settings.kind = kind;
+    const Status st = readBlank(basePath + QLatin1String(".ini"), doc);
+    if (!st) {
+        showEditing(false);
+        updateSelectionStatus();
+        StatusBlank->setText(kFileNotFound);
+        if (st.code() != Status::NotFound)
+            Messages::error(this, st.message());
+        return;
+    }
+    blank_ = std::move(doc);
+    blankOpen_ = true;
+    openBlankPath_ = basePath;
+    mgrid->setGrid(&blank_.grid);
+
+    // Page settings, shown without being written back.
+    PrintFileHeader header(folder);
+    header.load();
+    const int n = header.blankNumber(currentBlank_);
+    if (n > 0) {
+        loadingPage_ = true;
+        EditLines->setText(header.pageLength(n));
+        CheckBoxFormFeed->setChecked(header.formFeed(n));
+        loadingPage_ = false;
+    }
+    showEditing(true);
+    if (SpeedButtonPreview->isChecked())
+        Preview->show();
+    showParameterListIfWanted();
+    setModified(false);
+}
+
+void TmForm::updateSelectionStatus()
+{
+    StatusPrintFile->setText(currentPrintFile_);
+    StatusBlank->setText(isWindowModified() ? currentBlank_ + QStringLiteral(" *") : currentBlank_);
+}
+
+void TmForm::refreshPreview()
+{
+    // The printer text of the open blank is drawn here once the renderer is in.
+    Preview->clear();
+}
+
+void TmForm::PageSettingsChange()
+{
+    if (loadingPage_ || !blankOpen_)
+        return;
+    if (Status st = writePageSettings(printFileFolder(currentPrintFile_), currentBlank_, EditLines->text(),
+                                      CheckBoxFormFeed->isChecked());
+        !st)
+        Messages::error(this, st.message());
+    refreshPreview();
+}
+
+// ------------------------------------------------------------------ commands
+
+void TmForm::NewClick()
+{
+    switch (settings_.openAction) {
+    case 1: ActNewArchive->trigger(); break;
+    case 2: ActNewPrintFile->trigger(); break;
+    default: ActNewHourly->trigger(); break;
+    }
+}
+
+void TmForm::NewPrintFileClick()
+{
+    kForm_->execNamePanel(
+        QStringLiteral("Создание нового файла печати"), QStringLiteral("Текущая папка с файлами печати:"),
+        baseFolder_, QStringLiteral("Укажите имя нового файла печати:"), defaultPrintFileName(baseFolder_),
+        [this](const QString& name) {
+            Status st = createPrintFile(baseFolder_, name);
+            if (!st) {
+                Messages::warning(kForm_, st.message());
+                return false;
+            }
+            if (!treeHasPrintFiles()) {
+                const QSignalBlocker block(Tree);
+                Tree->clear();
+                currentNode_ = nullptr;
+            }
+            printFiles_ << name;
+            QTreeWidgetItem* root = addPrintFileNode(name);
+            root->setExpanded(true);
+            Tree->setCurrentItem(root);
+            return true;
+        });
+}
+
+void TmForm::NewBlankClick(BlankKind kind)
+{
+    if (!treeHasPrintFiles() || currentPrintFile_.isEmpty())
+        return;
+    QString taskFile;
+    int setn = 0;
+    const int type = typeDialog_->choose(blank_.settings.taskFile, blank_.settings.setn, 0, taskFile, setn);
+    if (type < 0)
+        return;
+    BlankSettings chosen;
+    chosen.virelType = type;
+    chosen.taskFile = taskFile;
+    chosen.setn = setn;
+    chosen.kind = kind;
+
+    const QString printFile = currentPrintFile_;
+    const QString folder = printFileFolder(printFile);
+    PrintFileHeader header(folder);
+    header.load();
+    const bool archive = kind == BlankKind::Archive;
+    kForm_->execNamePanel(
+        QStringLiteral("Создание нового бланка"),
+        archive ? QStringLiteral("Архивный бланк для файла печати:") : QStringLiteral("Почасовой бланк для файла печати:"),
+        printFile, QStringLiteral("Укажите имя нового бланка:"), defaultBlankName(header.blankNames(), kind),
+        [&](const QString& name) {
+            NameProblem problem = NameProblem::None;
+            Status st = createBlank(folder, name, kind, nullptr, &problem);
+            if (!st) {
+                if (problem == NameProblem::Taken)
+                    Messages::warning(kForm_, archive ? QStringLiteral("Имя бланка должно быть уникальным в пределах "
+                                                                       "файла печати.\rБудьте внимательны.")
+                                                      : QStringLiteral("Имя бланка должно быть уникальным в пределах "
+                                                                       "почасовых бланках файла печати.\rБудьте "
+                                                                       "внимательны."));
+                else
+                    Messages::warning(kForm_, st.message());
+                return false;
+            }
+            QTreeWidgetItem* group = groupNode(printFileNode(printFile), kind);
+            if (!group)
+                return true;
+            QTreeWidgetItem* node = addSortedChild(group, name.trimmed());
+            group->setExpanded(true);
+            Tree->setCurrentItem(node);
+            // The new blank carries the settings chosen for it.
+            if (blankOpen_ && currentNode_ == node) {
+                blank_.settings = chosen;
+                saveOpenBlank(true);
+            }
+            return true;
+        });
+}
+
+void TmForm::SaveClick()
+{
+    saveOpenBlank(true);
+}
+
+void TmForm::SaveAsClick()
+{
+    if (!blankOpen_)
+        return;
+    const QString initial = QDir(printFileFolder(currentPrintFile_)).filePath(currentBlank_ + QLatin1String(".ini"));
+    QString chosen = app::FileChoosers::saveFile(
+        this, QStringLiteral("Сохранить бланк \"") + currentBlank_ + QStringLiteral("\" как ..."), initial,
+        QStringLiteral("бланк печати (*.ini *.INI)"));
+    if (chosen.isEmpty())
+        return;
+    const QString fileName = saveAsFileName(chosen);
+    if (isHeaderFileName(fileName)) {
+        Messages::show(this, QStringLiteral("Ошибка записи"),
+                       QStringLiteral("Файл печати не может иметь имя \"") + fileName + QStringLiteral("\".") + u'\n' +
+                           QStringLiteral(" Будьте внимательны."),
+                       app::MsgIcon::Error);
+        return;
+    }
+    if (!QFileInfo(fileName).absoluteDir().exists()) {
+        Messages::error(this, QStringLiteral("Папка \"%1\" не существует.").arg(QFileInfo(fileName).absolutePath()));
+        return;
+    }
+    const bool overwrite = QFileInfo::exists(fileName);
+    if (overwrite && !Messages::ask(this, QStringLiteral("Файл с именем:\r\"") + fileName + QStringLiteral("\".") +
+                                              u'\n' + QStringLiteral("уже есть, продолжить?")))
+        return;
+
+    if (Status st = saveBlankAs(fileName, blank_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
+        Messages::error(this, st.message());
+        return;
+    }
+
+    // A blank saved into a print file of the base folder joins the tree there.
+    const QFileInfo info(fileName);
+    const QDir folder = info.absoluteDir();
+    QDir parent = folder;
+    parent.cdUp();
+    if (QDir::cleanPath(parent.absolutePath()).compare(QDir::cleanPath(QDir(baseFolder_).absolutePath()),
+                                                      Qt::CaseInsensitive) != 0)
+        return;
+    QTreeWidgetItem* group = groupNode(printFileNode(folder.dirName()), blank_.settings.kind);
+    if (!group)
+        return;
+    const QString name = info.completeBaseName();
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < group->childCount() && !node; ++i)
+        if (group->child(i)->text(0) == name)
+            node = group->child(i);
+    if (!node)
+        node = addSortedChild(group, name);
+    group->setExpanded(true);
+    Tree->setCurrentItem(node);
+    SaveClick();
+}
+
+void TmForm::DeleteClick()
+{
+    QTreeWidgetItem* node = Tree->currentItem();
+    if (!node || !treeHasPrintFiles())
+        return;
+    const QString nl = QStringLiteral("\n");
+    switch (level(node)) {
+    case BlankLevel: {
+        const QString name = node->text(0);
+        const QString printFile = node->parent()->parent()->text(0);
+        const bool hourly = node->parent()->text(0) == kHourlyGroup;
+        const QString text = QStringLiteral("Вы действительно хотите удалить ") +
+                             (hourly ? QStringLiteral("почасовой бланк \"") : QStringLiteral("архивный бланк \"")) +
+                             name + QStringLiteral("\"") + nl + QStringLiteral("из файла печати \"") + printFile +
+                             QStringLiteral("\"?") + nl;
+        if (!Messages::ask(this, text))
+            return;
+        const QString folder = printFileFolder(printFile);
+        if (blankOpen_ && openBlankPath_ == blankFilePath(folder, name, BlankFile::Blank).chopped(4)) {
+            blankOpen_ = false;
+            mgrid->setGrid(nullptr);
+            setModified(false);
+        }
+        if (Status st = deleteBlank(folder, name); !st)
+            Messages::error(this, st.message());
+        delete node;
+        break;
+    }
+    case PrintFileLevel: {
+        const QString printFile = node->text(0);
+        if (!Messages::ask(this, QStringLiteral("Вы действительно хотите удалить файл печати \"") + printFile +
+                                     QStringLiteral("\" полностью?")))
+            return;
+        const QString folder = printFileFolder(printFile);
+        if (blankOpen_ && QFileInfo(openBlankPath_).absolutePath() == QFileInfo(folder).absoluteFilePath()) {
+            blankOpen_ = false;
+            mgrid->setGrid(nullptr);
+            setModified(false);
+        }
+        if (Status st = deletePrintFile(folder); !st)
+            Messages::error(this, st.message());
+        printFiles_.removeAll(printFile);
+        {
+            const QSignalBlocker block(Tree);
+            delete node;
+            currentNode_ = nullptr;
+        }
+        if (Tree->topLevelItemCount() == 0) {
+            const QSignalBlocker block(Tree);
+            setNoPrintFiles();
+        }
+        TreeChange(Tree->currentItem() ? Tree->currentItem() : Tree->topLevelItem(0));
+        break;
+    }
+    case GroupLevel: {
+        if (node->childCount() == 0)
+            return;
+        const QString printFile = node->parent()->text(0);
+        const bool hourly = node->text(0) == kHourlyGroup;
+        const QString text = (hourly ? QStringLiteral("Вы действительно хотите удалить все почасовые бланки\rфайла "
+                                                      "печати \"")
+                                     : QStringLiteral("Вы действительно хотите удалить все архивные бланки\rфайла "
+                                                      "печати \"")) +
+                             printFile + QStringLiteral("\"?");
+        if (!Messages::ask(this, text))
+            return;
+        const QString folder = printFileFolder(printFile);
+        QStringList names;
+        for (int i = 0; i < node->childCount(); ++i)
+            names << node->child(i)->text(0);
+        if (blankOpen_ && QFileInfo(openBlankPath_).absolutePath() == QFileInfo(folder).absoluteFilePath() &&
+            names.contains(QFileInfo(openBlankPath_).fileName())) {
+            blankOpen_ = false;
+            mgrid->setGrid(nullptr);
+            setModified(false);
+        }
+        if (Status st = deleteBlanks(folder, names); !st)
+            Messages::error(this, st.message());
+        const QSignalBlocker block(Tree);
+        qDeleteAll(node->takeChildren());
+        break;
+    }
+    }
+}
+
+void TmForm::PropertiesClick()
+{
+    if (!blankOpen_)
+        return;
+    QString taskFile;
+    int setn = 0;
+    const int type = typeDialog_->choose(blank_.settings.taskFile, blank_.settings.setn, blank_.settings.virelType,
+                                         taskFile, setn);
+    if (type < 0)
+        return;
+    blank_.settings.virelType = type;
+    blank_.settings.taskFile = taskFile;
+    blank_.settings.setn = setn;
+    // Selecting the node again saves the blank with its new settings and reloads it.
+    TreeChange(Tree->currentItem());
+}
+
+void TmForm::SettingsClick()
+{
+    settings_ = readSettings(paths_.settingsSource, paths_.programFolder, baseFolder_);
+    nForm_->showSettings(settings_);
+    nForm_->exec();
+    // Whatever way the dialog closed, the settings are written and the base folder scanned.
+    settings_ = nForm_->settings();
+    baseFolder_ = settings_.baseFolder.isEmpty() ? paths_.programFolder : settings_.baseFolder;
+    databasePath_ = settings_.databasePath;
+    typeDialog_->setDatabasePath(databasePath_);
+    if (Status st = writeSettings(paths_.settingsFile, settings_); !st)
+        Messages::error(this, st.message());
+    else
+        paths_.settingsSource = paths_.settingsFile;
+    ScanBase();
+}
+
+void TmForm::AboutClick()
+{
+    Messages::show(this, app::kAppCaption,
+                   QStringLiteral("Редактор бланков для адаптера принтера.\n"
+                                  "Разработка: группа разработчиков Растровы.\n"
+                                  "Связь: сервисная служба, rastrova@example.org\n"
+                                  "Версия " RASTROVA_VERSION));
+}
+
+void TmForm::HelpClick()
+{
+    if (!help_)
+        help_ = new app::HelpViewer(QDir(paths_.programFolder).filePath(QStringLiteral("help")), this);
+    help_->showTopic(9);
+    help_->show();
+    help_->raise();
+}
+
+// ------------------------------------------------------------------ panels
+
+void TmForm::StdBarToggle(bool down)
+{
+    ToolBarStandard->setVisible(down);
+    ActPanelStandard->setChecked(down);
+}
+
+void TmForm::BlankBarToggle(bool down)
+{
+    ToolBarBlank->setVisible(down);
+    ActPanelBlank->setChecked(down);
+}
+
+void TmForm::TreeToggle(bool down)
+{
+    Tree->setVisible(down);
+    if (down)
+        LeftPanel->show();
+    else if (ParamPanel->isHidden())
+        LeftPanel->hide();
+    ActPanelTree->setChecked(down);
+}
+
+void TmForm::ParamsToggle(bool down)
+{
+    if (down) {
+        if (BlankArea->isHidden()) {
+            const QSignalBlocker block(SpeedButtonParams);
+            SpeedButtonParams->setChecked(false);
+            ActPanelParams->setChecked(false);
+            return;
+        }
+        LeftPanel->show();
+        ParamPanel->show();
+    } else {
+        ParamPanel->hide();
+        if (Tree->isHidden())
+            LeftPanel->hide();
+    }
+    ActPanelParams->setChecked(down);
+}
+
+void TmForm::PreviewToggle(bool down)
+{
+    if (down && BlankArea->isHidden()) {
+        const QSignalBlocker block(SpeedButtonPreview);
+        SpeedButtonPreview->setChecked(false);
+        ActPreview->setChecked(false);
+        return;
+    }
+    Preview->setVisible(down);
+    ActPreview->setChecked(down);
+    if (down)
+        refreshPreview();
+}
+
+void TmForm::showParameterListIfWanted()
+{
+    if (SpeedButtonParams->isChecked() || settings_.parameterList) {
+        const QSignalBlocker block(SpeedButtonParams);
+        SpeedButtonParams->setChecked(true);
+        ParamsToggle(true);
+    }
+}
+
+// ------------------------------------------------------------------ events
+
+bool TmForm::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
+        if (!tip.isEmpty())
+            StatusHint->setText(tip);
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool TmForm::eventFilter(QObject* watched, QEvent* e)
+{
+    // Every hint the program shows is also copied into the status bar, and stays
+    // on screen for 15 seconds.
+    if (e->type() == QEvent::ToolTip) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && !w->toolTip().isEmpty() && w->window() == this) {
+            auto* help = static_cast<QHelpEvent*>(e);
+            QToolTip::showText(help->globalPos(), w->toolTip(), w, {}, kHintMilliseconds);
+            StatusHint->setText(w->toolTip());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TmForm::closeEvent(QCloseEvent* e)
+{
+    if (blankOpen_ && isWindowModified()) {
+        const auto answer = Messages::show(this, app::kAppCaption,
+                                           QStringLiteral("Сохранить изменения в бланке \"%1\"?").arg(currentBlank_),
+                                           app::MsgIcon::Question, app::MsgYes | app::MsgNo | app::MsgCancel);
+        if (answer == app::MsgCancel || (answer == app::MsgYes && !saveOpenBlank(true))) {
+            e->ignore();
+            return;
+        }
+    }
+    e->accept();
 }

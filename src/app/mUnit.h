@@ -1,22 +1,211 @@
 #pragma once
-// The main window.
+// The main window: the print-file manager on the left, the open blank on the
+// right, the menus, toolbars and status bar around them.
 
+#include "editor/reflist.h"
+#include "store/blank.h"
 #include "store/settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTableView;
+class QToolBar;
+class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
+
+class TAUstr;
+class TkForm;
+class Tnform;
+class TVirelTypeDialog;
+
+namespace rastrova::app {
+class BlankGridView;
+class HelpViewer;
+} // namespace rastrova::app
 
 class TmForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TmForm(rastrova::store::ProgramPaths paths, QWidget* parent = nullptr);
+    TmForm(rastrova::store::ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialog* typeDialog,
+           TAUstr* programmingWindow, QWidget* parent = nullptr);
+    ~TmForm() override;
 
-    // Reads the settings and fills the print-file tree from the base folder.
+    // What showing the window does first: settings, panel defaults, the scan.
+    void FormShow();
+
+    // Fills the print-file tree from the base folder and selects its first node.
     void ScanBase();
 
+    // The state other windows and the tests look at.
+    const QString& baseFolder() const { return baseFolder_; }
+    const QString& databasePath() const { return databasePath_; }
+    const QString& currentPrintFile() const { return currentPrintFile_; }
+    const QString& currentBlank() const { return currentBlank_; }
+    bool isBlankOpen() const { return blankOpen_; }
+    const rastrova::store::BlankDocument& blank() const { return blank_; }
+    rastrova::store::BlankDocument& blank() { return blank_; }
+    const rastrova::editor::ReferenceList& references() const { return references_; }
+    bool isModified() const { return isWindowModified(); }
+    void setModified(bool on);
+
+    // The path of the open blank without extension, or an empty string.
+    QString blankBasePath() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Layout.
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createPanels();
+    QAction* action(const QString& name, const QString& text, const QString& hint = {},
+                    const QKeySequence& shortcut = {});
+
+    // The print-file manager.
+    void TreeChange(QTreeWidgetItem* node);
+    bool saveOpenBlank(bool reportErrors);
+    void loadBlank(QTreeWidgetItem* node);
+    void showEditing(bool on);
+    void NewPrintFileClick();
+    void NewBlankClick(rastrova::store::BlankKind kind);
+    void NewClick();
+    void SaveClick();
+    void SaveAsClick();
+    void DeleteClick();
+    void PropertiesClick();
+    void PageSettingsChange();
+    void SettingsClick();
+    void AboutClick();
+    void HelpClick();
+
+    // Tree helpers.
+    enum NodeLevel { PrintFileLevel = 0, GroupLevel = 1, BlankLevel = 2 };
+    static int level(const QTreeWidgetItem* node);
+    QTreeWidgetItem* printFileNode(const QString& name) const;
+    QTreeWidgetItem* groupNode(QTreeWidgetItem* printFile, rastrova::store::BlankKind kind) const;
+    QTreeWidgetItem* addPrintFileNode(const QString& name);
+    QTreeWidgetItem* addSortedChild(QTreeWidgetItem* parent, const QString& text);
+    bool treeHasPrintFiles() const;
+    void setNoPrintFiles();
+    QString printFileFolder(const QString& printFile) const;
+
+    // Panels.
+    void StdBarToggle(bool down);
+    void BlankBarToggle(bool down);
+    void TreeToggle(bool down);
+    void ParamsToggle(bool down);
+    void PreviewToggle(bool down);
+    void applyPanelDefaults();
+    void showParameterListIfWanted();
+    void updateSelectionStatus();
+    void refreshPreview();
+
     rastrova::store::ProgramPaths paths_;
     rastrova::store::ProgramSettings settings_;
+    QString baseFolder_;
+    QString databasePath_;
+    rastrova::editor::ReferenceList references_;
+    QStringList printFiles_;
+
+    rastrova::store::BlankDocument blank_;
+    bool blankOpen_ = false;
+    QString openBlankPath_;
+    QTreeWidgetItem* currentNode_ = nullptr;
+    QString currentPrintFile_;
+    QString currentBlank_;
+    bool loadingPage_ = false;
+
+    Tnform* nForm_;
+    TkForm* kForm_;
+    TVirelTypeDialog* typeDialog_;
+    TAUstr* programmingWindow_;
+    QPointer<rastrova::app::HelpViewer> help_;
+
+    // Menus and commands.
+    QMenu* MenuFile;
+    QMenu* MenuEdit;
+    QMenu* MenuBlank;
+    QMenu* MenuSettings;
+    QMenu* MenuPanels;
+    QMenu* MenuHelp;
+    QAction* ActNewHourly;
+    QAction* ActNewArchive;
+    QAction* ActNewPrintFile;
+    QAction* ActSave;
+    QAction* ActSaveAs;
+    QAction* ActDelete;
+    QAction* ActBuildImage;
+    QAction* ActPreview;
+    QAction* ActExit;
+    QAction* ActExchange;
+    QAction* ActCut;
+    QAction* ActCopy;
+    QAction* ActPaste;
+    QAction* ActClear;
+    QAction* ActRefreshPreview;
+    QAction* ActColsRows;
+    QAction* ActMerge;
+    QAction* ActSplit;
+    QAction* ActEqualWidths;
+    QAction* ActBorderOn;
+    QAction* ActBorderOff;
+    QAction* ActAddColumn;
+    QAction* ActAddRow;
+    QAction* ActDeleteColumn;
+    QAction* ActDeleteRow;
+    QAction* ActInsertParam;
+    QAction* ActSetArchiveRow;
+    QAction* ActClearArchiveRow;
+    QAction* ActProperties;
+    QAction* ActSettings;
+    QAction* ActPanelStandard;
+    QAction* ActPanelBlank;
+    QAction* ActPanelTools;
+    QAction* ActPanelTree;
+    QAction* ActPanelParams;
+    QAction* ActHelp;
+    QAction* ActAbout;
+    // Commands whose work arrives later: they stay disabled.
+    QList<QAction*> notYet_;
+
+    // Toolbars and their check buttons.
+    QToolBar* ToolBarStandard;
+    QToolBar* ToolBarBlank;
+    QToolBar* ToolBarTools;
+    QToolButton* SpeedButtonNew;
+    QAction* SpeedButtonPreview;
+    QAction* SpeedButtonTree;
+    QAction* SpeedButtonParams;
+    QAction* SpeedButtonBlankBar;
+    QAction* SpeedButtonStdBar;
+
+    // Panels.
+    QSplitter* SplitterMain;
+    QWidget* LeftPanel;
+    QSplitter* SplitterLeft;
     QTreeWidget* Tree;
+    QWidget* ParamPanel;
+    QTableView* pgrid;
+    QWidget* BlankArea;
+    QCheckBox* CheckBoxFormFeed;
+    QLineEdit* EditLines;
+    QSplitter* SplitterPreview;
+    rastrova::app::BlankGridView* mgrid;
+    QPlainTextEdit* Preview;
+    QLabel* StatusHint;
+    QLabel* StatusPrintFile;
+    QLabel* StatusBlank;
 };

@@ -1,9 +1,16 @@
 // Растрова: the editor of print blanks for the printer adapter.
 
+#include "LnkCl.h"
+#include "PrmsTree.h"
+#include "Ustr.h"
+#include "kUnit.h"
 #include "mUnit.h"
+#include "nUnit.h"
+#include "tekchDialog.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -11,13 +18,36 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("rastrova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Растрова - Диалог"));
     QApplication::setApplicationVersion(QStringLiteral(RASTROVA_VERSION));
-
-    const auto paths = rastrova::store::resolveProgramPaths(rastrova::store::homeOption(QApplication::arguments()),
+    const QStringList args = QApplication::arguments();
+    const auto paths = rastrova::store::resolveProgramPaths(rastrova::store::homeOption(args),
                                                              QApplication::applicationDirPath());
-    TmForm mForm(paths);
-    mForm.ScanBase();
+
+    // The windows, in the order the program has always made them; only the main
+    // window is shown.
+    Tnform nForm;
+    TkForm kForm;
+    TAUstr aUstr;
+    TVirelTypeDialog typeDialog;
+    TmForm mForm(paths, &nForm, &kForm, &typeDialog, &aUstr);
+    nForm.setParent(&mForm, nForm.windowFlags());
+    kForm.setParent(&mForm, kForm.windowFlags());
+    aUstr.setParent(&mForm, aUstr.windowFlags());
+    typeDialog.setParent(&mForm, typeDialog.windowFlags());
+    TTreeForm treeForm;
+    TLnkClFrm lnkClFrm;
+
+    mForm.FormShow();
     if (QScreen* screen = QApplication::primaryScreen())
         mForm.move(screen->availableGeometry().center() - mForm.rect().center());
     mForm.show();
-    return app.exec();
+
+    // For timing the start-up: quit as soon as the first window has been shown.
+    if (args.contains(QStringLiteral("--quit-when-shown")))
+        QTimer::singleShot(0, &app, &QApplication::quit);
+    const int result = app.exec();
+    nForm.setParent(nullptr);
+    kForm.setParent(nullptr);
+    aUstr.setParent(nullptr);
+    typeDialog.setParent(nullptr);
+    return result;
 }

@@ -188,8 +188,14 @@ bool Grid::addRange(const Range& range)
     for (const Range& g : ranges_)
         if (g.intersects(range))
             return false;
-    if (!range.isSingleCell())
-        ranges_.append(range);
+    if (range.isSingleCell())
+        return true;
+    // Kept in the order the file lists them (column by column), so that a grid
+    // read back from its file compares equal to the one written.
+    auto at = std::find_if(ranges_.begin(), ranges_.end(), [&](const Range& g) {
+        return g.left > range.left || (g.left == range.left && g.top > range.top);
+    });
+    ranges_.insert(at, range);
     return true;
 }
 

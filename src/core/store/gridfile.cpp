@@ -413,6 +413,10 @@ Status parseGridTable(QByteArrayView bytes, Grid& target, const GridLimits& limi
     SectionFile f;
     f.parse(text::fromCp1251(bytes));
     auto damaged = [&](const QString& what) { return Status::damaged(damagedMessage(fileName, what)); };
+    // An empty file is an empty grid; anything else must at least have its "Grid"
+    // section, and text files hold no NUL bytes.
+    if (bytes.contains('\0') || (!f.find(QStringLiteral("Grid")) && !bytes.trimmed().isEmpty()))
+        return damaged(QStringLiteral("это не файл таблицы"));
 
     // Display keys: start from the grid's own values, cells and columns dropped.
     Grid g;

@@ -58,6 +58,9 @@ NameCheck checkDiskName(const QString& name)
                        QStringLiteral("Символ \"%1\" в имени \"%2\" нельзя записать в кодировке Windows-1251.")
                            .arg(bad)
                            .arg(name));
+    // A name starting with a dot would be a hidden folder or file, which the scan skips.
+    if (name.startsWith(u'.'))
+        return problem(NameProblem::BadEnd, QStringLiteral("Имя \"%1\" не может начинаться с точки.").arg(name));
     if (name.endsWith(u'.') || name.endsWith(u' '))
         return problem(NameProblem::BadEnd,
                        QStringLiteral("Имя \"%1\" не может оканчиваться точкой или пробелом.").arg(name));

@@ -16,7 +16,7 @@ enum class NameProblem {
     DotDot,       // holds ".."
     BadCharacter, // a character file systems refuse (< > : " | ? * or a control character)
     NotCp1251,    // a character code page 1251 cannot hold
-    BadEnd,       // ends with a dot or a blank (other systems drop them)
+    BadEnd,       // starts with a dot (hidden), ends with a dot or a blank (other systems drop them)
     Reserved,     // a device name of other systems (CON, NUL, COM1, ...) or "info"
     Taken,        // a print file or blank of that name exists
 };

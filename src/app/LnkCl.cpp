@@ -1,0 +1,6 @@
+#include "LnkCl.h"
+
+TLnkClFrm::TLnkClFrm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("LnkClFrm"));
+}

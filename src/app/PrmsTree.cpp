@@ -1,0 +1,6 @@
+#include "PrmsTree.h"
+
+TTreeForm::TTreeForm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TreeForm"));
+}
