@@ -8,6 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QStackedWidget;
 
 class TkForm : public QDialog {
@@ -22,8 +23,19 @@ public:
                        const QString& prompt, const QString& defaultName,
                        const std::function<bool(const QString&)>& accept);
 
+    // The columns-and-rows panel. "ОК" hands the three numbers (and whether the
+    // width field was changed) to `accept`, which returns true to close.
+    struct ColsRows {
+        int columns;
+        int rows;
+        int width;
+        bool widthChanged;
+    };
+    bool execColsRowsPanel(int columns, int rows, int width, const std::function<bool(const ColsRows&)>& accept);
+
 private:
     void ButtonCreateClick();
+    void ButtonColsRowsOkClick();
 
     QStackedWidget* Panels;
     QWidget* PanelName;
@@ -34,4 +46,13 @@ private:
     QPushButton* ButtonCreate;
     QPushButton* ButtonCancel;
     std::function<bool(const QString&)> accept_;
+
+    QWidget* PanelColsRows;
+    QSpinBox* EditColumns;
+    QSpinBox* EditRows;
+    QSpinBox* EditWidth;
+    QPushButton* ButtonColsRowsOk;
+    QPushButton* ButtonColsRowsCancel;
+    int shownWidth_ = 0;
+    std::function<bool(const ColsRows&)> acceptColsRows_;
 };

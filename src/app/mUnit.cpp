@@ -10,6 +10,7 @@
 #include "nUnit.h"
 #include "tekchDialog.h"
 
+#include "render/printertext.h"
 #include "store/manager.h"
 #include "store/names.h"
 #include "store/printfile.h"
@@ -34,6 +35,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextCursor>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -745,8 +747,20 @@ void TmForm::updateSelectionStatus()
 
 void TmForm::refreshPreview()
 {
-    // The printer text of the open blank is drawn here once the renderer is in.
     Preview->clear();
+    if (!blankOpen_)
+        return;
+    // A mark column is widened so that the whole mark shows; the blank keeps it.
+    if (render::widenMarkColumns(blank_.grid))
+        mgrid->refresh();
+    const render::PrinterText text = render::renderPrinterText(blank_.grid, CheckBoxFormFeed->isChecked());
+    Preview->setPlainText(render::previewText(text));
+    QTextCursor caret = Preview->textCursor();
+    caret.movePosition(QTextCursor::Start);
+    caret.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor);
+    Preview->setTextCursor(caret);
+    if (!text.status)
+        StatusHint->setText(text.status.message());
 }
 
 void TmForm::PageSettingsChange()

@@ -10,7 +10,21 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QEvent>
 #include <QTimer>
+
+namespace {
+class QuitOnFirstPaint : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(0, qApp, &QApplication::quit);
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -41,9 +55,9 @@ int main(int argc, char** argv)
         mForm.move(screen->availableGeometry().center() - mForm.rect().center());
     mForm.show();
 
-    // For timing the start-up: quit as soon as the first window has been shown.
+    // For timing the start-up: quit once the main window has been painted.
     if (args.contains(QStringLiteral("--quit-when-shown")))
-        QTimer::singleShot(0, &app, &QApplication::quit);
+        mForm.installEventFilter(new QuitOnFirstPaint(&mForm));
     const int result = app.exec();
     nForm.setParent(nullptr);
     kForm.setParent(nullptr);
