@@ -11,6 +11,7 @@
 #include "tekchDialog.h"
 
 #include "render/printertext.h"
+#include "render/printfileimage.h"
 #include "store/manager.h"
 #include "store/names.h"
 #include "store/printfile.h"
@@ -123,7 +124,8 @@ void TmForm::createActions()
     ActDelete = action(QStringLiteral("ActDelete"), QStringLiteral("Удалить..."),
                        QStringLiteral("Удалить бланк, группу бланков или файл печати"),
                        QKeySequence(QStringLiteral("Ctrl+Del")));
-    ActBuildImage = action(QStringLiteral("ActBuildImage"), QStringLiteral("Создать двоичный файл"));
+    ActBuildImage = action(QStringLiteral("ActBuildImage"), QStringLiteral("Создать двоичный файл"),
+                           QStringLiteral("Создать двоичный файл для текущего файла печати "));
     ActBuildImage->setVisible(false);
     ActPreview = action(QStringLiteral("ActPreview"), QStringLiteral("Предварительный просмотр"),
                         QStringLiteral("Вкл./выкл режим предосмотра"), QKeySequence(QStringLiteral("Ctrl+P")));
@@ -232,7 +234,7 @@ void TmForm::createActions()
     for (QAction* a : {SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar, SpeedButtonStdBar})
         a->setCheckable(true);
 
-    notYet_ = {ActBuildImage, ActExchange, ActCut,      ActCopy,         ActPaste,     ActClear,
+    notYet_ = {ActCut,      ActCopy,         ActPaste,     ActClear,
                ActColsRows,   ActMerge,    ActSplit,    ActEqualWidths,  ActBorderOn,  ActBorderOff,
                ActAddColumn,  ActAddRow,   ActDeleteColumn, ActDeleteRow, ActInsertParam, ActSetArchiveRow,
                ActClearArchiveRow};
@@ -247,6 +249,8 @@ void TmForm::createActions()
     connect(ActDelete, &QAction::triggered, this, &TmForm::DeleteClick);
     connect(ActExit, &QAction::triggered, this, &QWidget::close);
     connect(ActRefreshPreview, &QAction::triggered, this, &TmForm::refreshPreview);
+    connect(ActBuildImage, &QAction::triggered, this, [this] { BuildImageClick(true); });
+    connect(ActExchange, &QAction::triggered, this, &TmForm::ExchangeClick);
     connect(ActProperties, &QAction::triggered, this, &TmForm::PropertiesClick);
     connect(ActSettings, &QAction::triggered, this, &TmForm::SettingsClick);
     connect(ActHelp, &QAction::triggered, this, &TmForm::HelpClick);
@@ -775,6 +779,41 @@ void TmForm::PageSettingsChange()
 }
 
 // ------------------------------------------------------------------ commands
+
+Status TmForm::BuildImageClick(bool reportErrors)
+{
+    // The print file shown in the status bar, with its blanks in tree order.
+    QTreeWidgetItem* printFile = printFileNode(currentPrintFile_);
+    if (!printFile || printFile->childCount() == 0)
+        return Status::refused(QStringLiteral("Нет файла печати."));
+    QStringList hourly, archive;
+    for (BlankKind kind : {BlankKind::Hourly, BlankKind::Archive})
+        if (QTreeWidgetItem* group = groupNode(printFile, kind))
+            for (int i = 0; i < group->childCount(); ++i)
+                (kind == BlankKind::Hourly ? hourly : archive) << group->child(i)->text(0);
+    Status st = render::writePrintFileImage(printFileFolder(currentPrintFile_), hourly, archive);
+    if (!st && reportErrors)
+        Messages::error(this, st.message());
+    return st;
+}
+
+void TmForm::ExchangeClick()
+{
+    const QString printFile = currentPrintFile_;
+    Status st = saveOpenBlank(false) ? BuildImageClick(false) : Status::ioError(QString());
+    if (!st) {
+        // The reason goes to the status bar; the box says what to do.
+        if (!st.message().isEmpty())
+            StatusHint->setText(st.message());
+        Messages::show(this, QStringLiteral("Ошибка запуска режима обмена"),
+                       QStringLiteral("Двоичный файл не сформирован. Сохраните каждый блнак файла печати \"") +
+                           printFile + QStringLiteral("\" и попробуйте снова."),
+                       app::MsgIcon::Error);
+        return;
+    }
+    programmingWindow_->setImagePath(QDir(printFileFolder(printFile)).filePath(kImageFileName));
+    programmingWindow_->exec();
+}
 
 void TmForm::NewClick()
 {

@@ -3,6 +3,7 @@
 // right, the menus, toolbars and status bar around them.
 
 #include "editor/reflist.h"
+#include "status.h"
 #include "store/blank.h"
 #include "store/settings.h"
 
@@ -83,6 +84,8 @@ private:
     void NewBlankClick(rastrova::store::BlankKind kind);
     void NewClick();
     void SaveClick();
+    rastrova::Status BuildImageClick(bool reportErrors);
+    void ExchangeClick();
     void SaveAsClick();
     void DeleteClick();
     void PropertiesClick();
