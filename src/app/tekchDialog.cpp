@@ -97,7 +97,11 @@ int TVirelTypeDialog::choose(const QString& taskFile, int setn, int type, QStrin
     updateEnabled();
     if (exec() != QDialog::Accepted)
         return -1;
-    taskFileOut = EditTaskFile->text();
+    // A file name has no quotes or blanks around it.
+    QString chosen = EditTaskFile->text().trimmed();
+    if (chosen.size() >= 2 && chosen.startsWith(u'"') && chosen.endsWith(u'"'))
+        chosen = chosen.mid(1, chosen.size() - 2).trimmed();
+    taskFileOut = chosen;
     setnOut = EditSetn->value();
     return Radio19->isChecked() ? 1 : 0;
 }

@@ -232,6 +232,9 @@ TEST(NamesBlank, IsTrimmedAndUniqueWithoutRegardToCase)
     EXPECT_TRUE(checkBlankName(keys, QStringLiteral("  Новый  ")).ok()); // trimmed before the checks
     EXPECT_EQ(checkBlankName(keys, QStringLiteral("   ")).problem, NameProblem::Empty);
     EXPECT_EQ(checkBlankName(keys, QStringLiteral("а*б")).problem, NameProblem::BadCharacter);
+    // The name becomes a header key: "=" would split it, "[" and ";" would hide it.
+    for (const QString& name : {QStringLiteral("Итог=сутки"), QStringLiteral("[Итог]"), QStringLiteral(" ;Заметка")})
+        EXPECT_EQ(checkBlankName(keys, name).problem, NameProblem::BadCharacter) << name.toStdString();
 }
 
 TEST(NamesBlank, InfoClashesWithTheHeaderFiles)

@@ -100,6 +100,11 @@ NameCheck checkBlankName(const QStringList& headKeys, const QString& name)
     if (trimmed.compare(QLatin1String("info"), Qt::CaseInsensitive) == 0)
         return problem(NameProblem::Reserved,
                        QStringLiteral("Имя \"%1\" занято файлами самого файла печати.").arg(trimmed));
+    // The name is a key of the header: it cannot hold "=" nor look like a section or a comment.
+    if (trimmed.contains(u'=') || trimmed.startsWith(u'[') || trimmed.startsWith(u';'))
+        return problem(NameProblem::BadCharacter,
+                       QStringLiteral("Имя бланка \"%1\" не может содержать \"=\" и начинаться с \"[\" или \";\".")
+                           .arg(trimmed));
     if (isBlankNameTaken(headKeys, trimmed))
         return problem(NameProblem::Taken,
                        QStringLiteral("Имя бланка должно быть уникальным в пределах файла печати."));

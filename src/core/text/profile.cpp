@@ -223,8 +223,11 @@ void IniProfile::ensureSection(QStringView section)
     lines_.push_back(std::move(header));
 }
 
-void IniProfile::setValue(QStringView section, QStringView key, const QString& value)
+void IniProfile::setValue(QStringView section, QStringView key, const QString& rawValue)
 {
+    // A value is one line: a line break would start lines of its own.
+    QString value = rawValue;
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
     qsizetype i = findKey(section, key);
     if (i >= 0) {
         lines_[size_t(i)] = makeEntry(key, value);
