@@ -161,4 +161,4 @@ BENCHMARK(BM_GridTableRead)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+
