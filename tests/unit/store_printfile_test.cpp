@@ -7,36 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 using namespace rastrova;
 using namespace rastrova::store;
-
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+using namespace testfiles;
 
 namespace {
-
-QByteArray cp1251(const QString& text)
-{
-    QByteArray bytes;
-    EXPECT_TRUE(text::toCp1251(text, bytes)) << text.toStdString();
-    return bytes;
-}
-
-void writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray readRaw(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<cannot read>");
-}
 
 // A print-file folder whose header holds `text` in code page 1251.
 struct HeaderFixture {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,19 +14,9 @@
 
 using namespace rastrova;
 using namespace rastrova::store;
-
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+using namespace testfiles;
 
 namespace {
-
-void writeCp1251(const QString& path, const QString& text)
-{
-    QByteArray bytes;
-    ASSERT_TRUE(text::toCp1251(text, bytes));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 // A print-file folder `name` in `base` with the header `header`.
 QString makePrintFile(const QString& base, const QString& name, const QString& header)

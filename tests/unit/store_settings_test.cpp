@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -16,25 +18,9 @@
 
 using namespace rastrova;
 using namespace rastrova::store;
-
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+using namespace testfiles;
 
 namespace {
-
-void writeCp1251(const QString& path, const QString& text)
-{
-    QByteArray bytes;
-    ASSERT_TRUE(text::toCp1251(text, bytes));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray readRaw(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<cannot read>");
-}
 
 struct SettingsFile {
     QTemporaryDir dir;
