@@ -2,6 +2,7 @@
 
 #include "Ustr.h"
 #include "controls/blankgrid.h"
+#include "controls/paramgrid.h"
 #include "dialogs.h"
 #include "helpviewer.h"
 #include "icons.h"
@@ -10,6 +11,10 @@
 #include "nUnit.h"
 #include "tekchDialog.h"
 
+#include "editor/cellcheck.h"
+#include "editor/clipboard.h"
+#include "editor/references.h"
+#include "editor/saveblank.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
 #include "store/manager.h"
@@ -20,6 +25,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -91,6 +98,9 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
 TmForm::~TmForm()
 {
     qApp->removeEventFilter(this);
+    // The views outlive the blank they show (members go before the child widgets).
+    mgrid->setGrid(nullptr);
+    pgrid->setList(nullptr);
 }
 
 QAction* TmForm::action(const QString& name, const QString& text, const QString& hint, const QKeySequence& shortcut)
@@ -234,10 +244,7 @@ void TmForm::createActions()
     for (QAction* a : {SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar, SpeedButtonStdBar})
         a->setCheckable(true);
 
-    notYet_ = {ActCut,      ActCopy,         ActPaste,     ActClear,
-               ActColsRows,   ActMerge,    ActSplit,    ActEqualWidths,  ActBorderOn,  ActBorderOff,
-               ActAddColumn,  ActAddRow,   ActDeleteColumn, ActDeleteRow, ActInsertParam, ActSetArchiveRow,
-               ActClearArchiveRow};
+    notYet_ = {ActSetArchiveRow, ActClearArchiveRow};
     for (QAction* a : notYet_)
         a->setEnabled(false);
 
@@ -252,6 +259,21 @@ void TmForm::createActions()
     connect(ActBuildImage, &QAction::triggered, this, [this] { BuildImageClick(true); });
     connect(ActExchange, &QAction::triggered, this, &TmForm::ExchangeClick);
     connect(ActProperties, &QAction::triggered, this, &TmForm::PropertiesClick);
+    connect(ActColsRows, &QAction::triggered, this, &TmForm::ColsRowsClick);
+    connect(ActMerge, &QAction::triggered, this, &TmForm::MergeClick);
+    connect(ActSplit, &QAction::triggered, this, &TmForm::SplitClick);
+    connect(ActEqualWidths, &QAction::triggered, this, &TmForm::EqualWidthsClick);
+    connect(ActBorderOn, &QAction::triggered, this, [this] { BorderClick(true); });
+    connect(ActBorderOff, &QAction::triggered, this, [this] { BorderClick(false); });
+    connect(ActAddColumn, &QAction::triggered, this, &TmForm::AddColumnClick);
+    connect(ActAddRow, &QAction::triggered, this, &TmForm::AddRowClick);
+    connect(ActDeleteColumn, &QAction::triggered, this, &TmForm::DeleteColumnClick);
+    connect(ActDeleteRow, &QAction::triggered, this, &TmForm::DeleteRowClick);
+    connect(ActCut, &QAction::triggered, this, &TmForm::CutClick);
+    connect(ActCopy, &QAction::triggered, this, &TmForm::CopyClick);
+    connect(ActPaste, &QAction::triggered, this, &TmForm::PasteClick);
+    connect(ActClear, &QAction::triggered, this, &TmForm::ClearClick);
+    connect(ActInsertParam, &QAction::triggered, this, &TmForm::InsertParamClick);
     connect(ActSettings, &QAction::triggered, this, &TmForm::SettingsClick);
     connect(ActHelp, &QAction::triggered, this, &TmForm::HelpClick);
     connect(ActAbout, &QAction::triggered, this, &TmForm::AboutClick);
@@ -385,9 +407,9 @@ void TmForm::createPanels()
     auto* params = new QVBoxLayout(ParamPanel);
     params->setContentsMargins(0, 0, 0, 0);
     auto* paramsTitle = new QLabel(QStringLiteral("Параметры бланка"));
-    pgrid = new QTableView;
+    pgrid = new app::ParamGridView;
     pgrid->setObjectName(QStringLiteral("pgrid"));
-    pgrid->setToolTip(QStringLiteral("Список параметров бланка"));
+    pgrid->setList(&params_);
     params->addWidget(paramsTitle);
     params->addWidget(pgrid);
     SplitterLeft->addWidget(Tree);
@@ -458,10 +480,16 @@ void TmForm::createPanels()
     connect(Tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) { TreeChange(node); });
     connect(CheckBoxFormFeed, &QCheckBox::toggled, this, &TmForm::PageSettingsChange);
     connect(EditLines, &QLineEdit::textEdited, this, &TmForm::PageSettingsChange);
-    connect(mgrid->blankModel(), &app::BlankGridModel::cellEdited, this, [this] {
+    connect(mgrid->blankModel(), &app::BlankGridModel::cellEdited, this, &TmForm::mgridCellEdited);
+    connect(mgrid, &QAbstractItemView::pressed, this, &TmForm::mgridClick);
+    connect(pgrid, &app::ParamGridView::listChanged, this, [this] {
         setModified(true);
         refreshPreview();
     });
+    connect(pgrid->addParameterAction(), &QAction::triggered, this, &TmForm::AddParamClick);
+    connect(pgrid->insertIntoBlankAction(), &QAction::triggered, this, &TmForm::InsertIntoBlankClick);
+    connect(pgrid->deleteParameterAction(), &QAction::triggered, this, &TmForm::DeleteParamClick);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TmForm::updatePasteEnabled);
     connect(mgrid, &app::BlankGridView::columnResized, this, [this] {
         setModified(true);
         refreshPreview();
@@ -647,13 +675,18 @@ bool TmForm::saveOpenBlank(bool reportErrors)
 {
     if (!blankOpen_)
         return true;
-    Status st = saveBlankFiles(openBlankPath_, blank_);
-    if (!st) {
+    const editor::SaveBlankResult result = editor::saveBlank(
+        openBlankPath_, {blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked(), {}});
+    if (!result.files) {
         if (reportErrors)
-            Messages::error(this, st.message());
+            Messages::error(this, result.files.message());
         return false;
     }
     setModified(false);
+    // The blank and its list are on disk; an image that could not be made is
+    // reported, and the previous image file stays.
+    if (!result.image && reportErrors)
+        Messages::error(this, QStringLiteral("Двоичный образ бланка не сформирован: ") + result.image.message());
     return true;
 }
 
@@ -681,6 +714,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
         blankOpen_ = false;
         openBlankPath_.clear();
         mgrid->setGrid(nullptr);
+        pgrid->setList(nullptr);
         setModified(false);
     }
 
@@ -721,10 +755,20 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
             Messages::error(this, st.message());
         return;
     }
+    // A damaged list is not opened: saving would replace it with an empty one.
+    editor::ParameterList list;
+    if (Status listStatus = list.load(basePath + QLatin1String(".par")); !listStatus) {
+        showEditing(false);
+        updateSelectionStatus();
+        Messages::error(this, listStatus.message());
+        return;
+    }
     blank_ = std::move(doc);
+    params_ = std::move(list);
     blankOpen_ = true;
     openBlankPath_ = basePath;
     mgrid->setGrid(&blank_.grid);
+    pgrid->setList(&params_);
 
     // Page settings, shown without being written back.
     PrintFileHeader header(folder);
@@ -813,6 +857,239 @@ void TmForm::ExchangeClick()
     }
     programmingWindow_->setImagePath(QDir(printFileFolder(printFile)).filePath(kImageFileName));
     programmingWindow_->exec();
+}
+
+// ------------------------------------------------------------------ editing
+
+editor::Selection TmForm::selection() const
+{
+    const QRect r = mgrid->selectedCells();
+    if (r.isEmpty())
+        return {};
+    return editor::Selection(store::Range{r.left(), r.top(), r.right(), r.bottom()});
+}
+
+void TmForm::blankChanged(bool gridLayoutChanged)
+{
+    if (gridLayoutChanged)
+        mgrid->refresh();
+    else
+        mgrid->viewport()->update();
+    setModified(true);
+    refreshPreview();
+}
+
+void TmForm::ColsRowsClick()
+{
+    if (!blankOpen_)
+        return;
+    const editor::GridSize size = editor::currentGridSize(blank_.grid);
+    kForm_->execColsRowsPanel(size.columns, size.rows, size.width, [this](const TkForm::ColsRows& v) {
+        const editor::GridSize wanted{v.columns, v.rows, v.width};
+        if (const QString problem = editor::checkGridSize(wanted); !problem.isEmpty()) {
+            Messages::error(kForm_, problem);
+            return false;
+        }
+        editor::applyGridSize(blank_.grid, wanted, v.widthChanged);
+        blankChanged(true);
+        return true;
+    });
+}
+
+void TmForm::MergeClick()
+{
+    if (blankOpen_ && editor::mergeCells(blank_.grid, selection()))
+        blankChanged(true);
+}
+
+void TmForm::SplitClick()
+{
+    if (blankOpen_ && editor::splitCells(blank_.grid, selection()))
+        blankChanged(true);
+}
+
+void TmForm::EqualWidthsClick()
+{
+    if (blankOpen_ && editor::equalizeColumnWidths(blank_.grid, selection()))
+        blankChanged(true);
+}
+
+void TmForm::BorderClick(bool on)
+{
+    if (!blankOpen_)
+        return;
+    editor::setCellBorders(blank_.grid, selection(), on);
+    blankChanged(false);
+}
+
+void TmForm::AddColumnClick()
+{
+    if (!blankOpen_)
+        return;
+    const QPoint at = mgrid->currentCell();
+    if (Status st = editor::insertColumn(blank_.grid, std::max(at.x(), 1)); !st) {
+        Messages::error(this, st.message());
+        return;
+    }
+    blankChanged(true);
+}
+
+void TmForm::AddRowClick()
+{
+    if (!blankOpen_)
+        return;
+    const QPoint at = mgrid->currentCell();
+    if (Status st = editor::insertRow(blank_.grid, std::max(at.y(), 1)); !st) {
+        Messages::error(this, st.message());
+        return;
+    }
+    blankChanged(true);
+}
+
+void TmForm::DeleteColumnClick()
+{
+    if (blankOpen_ && editor::deleteColumn(blank_.grid, mgrid->currentCell().x()))
+        blankChanged(true);
+}
+
+void TmForm::DeleteRowClick()
+{
+    if (blankOpen_ && editor::deleteRow(blank_.grid, mgrid->currentCell().y()))
+        blankChanged(true);
+}
+
+void TmForm::CopyClick()
+{
+    if (!blankOpen_ || BlankArea->isHidden())
+        return;
+    const QPoint at = mgrid->currentCell();
+    const editor::Selection source = editor::copySource(blank_.grid, selection(), at.x(), at.y());
+    QApplication::clipboard()->setMimeData(editor::toMimeData(editor::copyCells(blank_.grid, source)));
+    ActPaste->setEnabled(true);
+}
+
+void TmForm::CutClick()
+{
+    if (!blankOpen_ || BlankArea->isHidden())
+        return;
+    const QPoint at = mgrid->currentCell();
+    const editor::Selection source = editor::copySource(blank_.grid, selection(), at.x(), at.y());
+    QApplication::clipboard()->setMimeData(editor::toMimeData(editor::cutCells(blank_.grid, source)));
+    ActPaste->setEnabled(true);
+    blankChanged(false);
+}
+
+void TmForm::PasteClick()
+{
+    if (!blankOpen_ || BlankArea->isHidden())
+        return;
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    if (!mime || !editor::canPaste(mime))
+        return;
+    const QPoint at = mgrid->currentCell();
+    if (Status st = editor::paste(blank_.grid, std::max(at.x(), 1), std::max(at.y(), 1), *mime); !st) {
+        Messages::error(this, st.message());
+        return;
+    }
+    // A paste empties the clipboard.
+    QApplication::clipboard()->clear();
+    ActPaste->setEnabled(false);
+    blankChanged(true);
+}
+
+void TmForm::ClearClick()
+{
+    if (blankOpen_ && editor::clearCells(blank_.grid, selection()))
+        blankChanged(false);
+}
+
+void TmForm::mgridClick()
+{
+    if (!blankOpen_)
+        return;
+    editor::normalizeBorders(blank_.grid);
+    updatePasteEnabled();
+}
+
+void TmForm::updatePasteEnabled()
+{
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ActPaste->setEnabled(blankOpen_ && mime && editor::canPaste(mime));
+}
+
+namespace {
+// The parameter list as the archive cell check reads it.
+class ListCodes : public editor::ParameterCodeSource {
+public:
+    explicit ListCodes(const editor::ParameterList& list) : list_(list) {}
+    int parameterCount() const override { return list_.archiveCheckCount(); }
+    QString parameterCode(int n) const override { return list_.code(n); }
+
+private:
+    const editor::ParameterList& list_;
+};
+} // namespace
+
+void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QString& newText)
+{
+    // A cell of the archive start row must hold archive values of one kind.
+    editor::CellEditTracker edit;
+    edit.start(col, row, oldText);
+    edit.changed(newText);
+    const QString refusal = edit.finish(blank_.grid, ListCodes(params_));
+    if (!refusal.isEmpty()) {
+        Messages::show(this, app::kAppCaption, refusal, app::MsgIcon::Information);
+        mgrid->refresh();
+        return;
+    }
+    setModified(true);
+    refreshPreview();
+}
+
+bool TmForm::AddParamClick()
+{
+    if (!blankOpen_)
+        return false;
+    // The insert-parameter panel offers the controller's parameters; until it is
+    // in, the time of the controller is added.
+    params_.append(editor::kCodeTime, editor::fixedCodeName(editor::kCodeTime));
+    pgrid->refresh();
+    setModified(true);
+    return true;
+}
+
+void TmForm::InsertParamClick()
+{
+    if (!AddParamClick())
+        return;
+    const QPoint at = mgrid->currentCell();
+    const editor::InsertResult result = editor::insertLastParameter(blank_.grid, at.x(), at.y(), params_);
+    if (!result.message.isEmpty())
+        Messages::error(this, result.message);
+    if (result.inserted())
+        blankChanged(false);
+}
+
+void TmForm::InsertIntoBlankClick()
+{
+    if (!blankOpen_)
+        return;
+    const QPoint at = mgrid->currentCell();
+    if (editor::insertReference(blank_.grid, at.x(), at.y(), pgrid->selectedParameter()).inserted())
+        blankChanged(false);
+}
+
+void TmForm::DeleteParamClick()
+{
+    if (!blankOpen_ || params_.count() == 0)
+        return;
+    const QString name = params_.name(params_.count());
+    if (Messages::show(this, app::kQuestionCaption, editor::deleteParameterQuestion(name), app::MsgIcon::Question,
+                       app::MsgYes | app::MsgNo) != app::MsgYes)
+        return;
+    editor::deleteLastParameter(params_, blank_.grid);
+    pgrid->refresh();
+    blankChanged(false);
 }
 
 void TmForm::NewClick()
@@ -933,7 +1210,7 @@ void TmForm::SaveAsClick()
                                               u'\n' + QStringLiteral("уже есть, продолжить?")))
         return;
 
-    if (Status st = saveBlankAs(fileName, blank_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
+    if (Status st = saveBlankAs(fileName, blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
         Messages::error(this, st.message());
         return;
     }

@@ -2,9 +2,11 @@
 // The main window: the print-file manager on the left, the open blank on the
 // right, the menus, toolbars and status bar around them.
 
+#include "editor/paramlist.h"
 #include "editor/reflist.h"
 #include "status.h"
 #include "store/blank.h"
+#include "editor/gridops.h"
 #include "store/settings.h"
 
 #include <QMainWindow>
@@ -31,6 +33,7 @@ class TVirelTypeDialog;
 namespace rastrova::app {
 class BlankGridView;
 class HelpViewer;
+class ParamGridView;
 } // namespace rastrova::app
 
 class TmForm : public QMainWindow {
@@ -55,6 +58,7 @@ public:
     const rastrova::store::BlankDocument& blank() const { return blank_; }
     rastrova::store::BlankDocument& blank() { return blank_; }
     const rastrova::editor::ReferenceList& references() const { return references_; }
+    const rastrova::editor::ParameterList& parameters() const { return params_; }
     bool isModified() const { return isWindowModified(); }
     void setModified(bool on);
 
@@ -90,6 +94,31 @@ private:
     void DeleteClick();
     void PropertiesClick();
     void PageSettingsChange();
+
+    // Editing the blank.
+    rastrova::editor::Selection selection() const;
+    void blankChanged(bool gridLayoutChanged);
+    void ColsRowsClick();
+    void MergeClick();
+    void SplitClick();
+    void EqualWidthsClick();
+    void BorderClick(bool on);
+    void AddColumnClick();
+    void AddRowClick();
+    void DeleteColumnClick();
+    void DeleteRowClick();
+    void CutClick();
+    void CopyClick();
+    void PasteClick();
+    void ClearClick();
+    void mgridClick();
+    void mgridCellEdited(int col, int row, const QString& oldText, const QString& newText);
+    void updatePasteEnabled();
+    // The parameters.
+    bool AddParamClick();
+    void InsertParamClick();
+    void InsertIntoBlankClick();
+    void DeleteParamClick();
     void SettingsClick();
     void AboutClick();
     void HelpClick();
@@ -124,6 +153,7 @@ private:
     QStringList printFiles_;
 
     rastrova::store::BlankDocument blank_;
+    rastrova::editor::ParameterList params_;
     bool blankOpen_ = false;
     QString openBlankPath_;
     QTreeWidgetItem* currentNode_ = nullptr;
@@ -201,7 +231,7 @@ private:
     QSplitter* SplitterLeft;
     QTreeWidget* Tree;
     QWidget* ParamPanel;
-    QTableView* pgrid;
+    rastrova::app::ParamGridView* pgrid;
     QWidget* BlankArea;
     QCheckBox* CheckBoxFormFeed;
     QLineEdit* EditLines;

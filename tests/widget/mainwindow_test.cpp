@@ -711,9 +711,9 @@ TEST_F(MainWindowTest, DeleteBlankAsksAndRemovesKeysFilesAndNode)
 {
     startOnExamples();
     const QStringList extensions = {u".ini"_s, u".par"_s, u".bin"_s, u".rep"_s};
+    select(kCtp, kHourly, kSvodka);
     for (const QString& ext : extensions.mid(1))
         writeBytes(ctp(kSvodka + ext), "x");
-    select(kCtp, kHourly, kSvodka);
     const QByteArray headerBefore = readBytes(ctp(u"info.ini"_s));
 
     answers = {MsgNo};

@@ -1,5 +1,6 @@
 #include "store/manager.h"
 
+#include "editor/paramlist.h"
 #include "store/names.h"
 #include "store/printfile.h"
 
@@ -73,6 +74,14 @@ Status saveBlankFiles(const QString& basePath, const BlankDocument& blank)
     return writeBlank(basePath, blank);
 }
 
+Status saveBlankFiles(const QString& basePath, const BlankDocument& blank, const editor::ParameterList& list)
+{
+    Status st = writeBlank(basePath, blank);
+    if (!st)
+        return st;
+    return list.save(basePath + QLatin1String(".par"));
+}
+
 Status writePageSettings(const QString& folder, const QString& blankName, const QString& pageLength, bool formFeed)
 {
     PrintFileHeader header(folder);
@@ -99,8 +108,10 @@ bool isHeaderFileName(const QString& path)
     return QFileInfo(path).fileName().compare(kHeaderFileName, Qt::CaseInsensitive) == 0;
 }
 
-Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
-                   int* number)
+namespace {
+// Save as, with the parameter list when there is one.
+Status saveBlankAsWith(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList* list,
+                   const QString& pageLength, bool formFeed, int* number)
 {
     const QFileInfo info(iniPath);
     const QString name = info.completeBaseName();
@@ -108,7 +119,7 @@ Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QSt
         return Status::refused(check.message);
     const QString folder = info.absolutePath();
     const QString basePath = QDir(folder).filePath(name);
-    Status st = saveBlankFiles(basePath, blank);
+    Status st = list ? saveBlankFiles(basePath, blank, *list) : saveBlankFiles(basePath, blank);
     if (!st)
         return st;
     PrintFileHeader header(folder);
@@ -123,6 +134,19 @@ Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QSt
     if (number)
         *number = n;
     return Status::ok();
+}
+} // namespace
+
+Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
+                   int* number)
+{
+    return saveBlankAsWith(iniPath, blank, nullptr, pageLength, formFeed, number);
+}
+
+Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList& list,
+                   const QString& pageLength, bool formFeed, int* number)
+{
+    return saveBlankAsWith(iniPath, blank, &list, pageLength, formFeed, number);
 }
 
 Status deleteBlank(const QString& folder, const QString& name)

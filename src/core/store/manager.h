@@ -10,6 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace rastrova::editor {
+class ParameterList;
+}
+
 namespace rastrova::store {
 
 // "Ощибка создания директории ..." as the print-file manager reports it.
@@ -28,6 +32,9 @@ Status createBlank(const QString& folder, const QString& name, BlankKind kind, i
 
 // The save-blank procedure for the blank at `basePath` (the path without extension).
 Status saveBlankFiles(const QString& basePath, const BlankDocument& blank);
+// The same with the blank's parameter list, written to `basePath` + ".par" after
+// the blank file; nothing more is written once a file fails.
+Status saveBlankFiles(const QString& basePath, const BlankDocument& blank, const editor::ParameterList& list);
 
 // The page settings of a blank: "K" + n and "F" + n in its print file's header,
 // written only when the blank has a number.
@@ -43,6 +50,10 @@ bool isHeaderFileName(const QString& path);
 // new number, its kind and page settings. `number` receives the number.
 Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
                    int* number = nullptr);
+// The same with the parameter list, written to the same name with ".par" once the
+// blank file is written, before the header is.
+Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList& list,
+                   const QString& pageLength, bool formFeed, int* number = nullptr);
 
 // Deletes a blank: its header keys ("T", "K", "F" and "HEAD") and its four files.
 // File deletions that fail are ignored; a header that cannot be written is reported.

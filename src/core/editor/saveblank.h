@@ -1,0 +1,39 @@
+#pragma once
+// Saving a blank writes, in this order, its blank file (".ini"), its parameter
+// list (".par"), and its image (".bin") with the image report (".rep").
+
+#include "editor/paramlist.h"
+#include "render/blankimage.h"
+#include "status.h"
+#include "store/blank.h"
+
+#include <QString>
+#include <functional>
+
+namespace rastrova::editor {
+
+struct SaveBlankInput {
+    const store::BlankDocument& blank;
+    const ParameterList& list;
+    QString pageLength; // the lines-per-page field as typed
+    bool formFeed = true;
+    // For type "19" blanks: the catalogue's archive length in days of a parameter.
+    std::function<int(uint32_t number)> archiveDays;
+};
+
+struct SaveBlankResult {
+    Status files; // the blank file and the parameter list
+    Status image; // the image and its report (only tried when the files were written)
+    bool ok() const { return files.isOk() && image.isOk(); }
+};
+
+// The rows of the list as the image needs them.
+QList<render::ImageParameter> imageParameters(const ParameterList& list);
+
+// Builds the image of a blank (`imagePath` only goes into the report).
+Status buildImage(const SaveBlankInput& input, const QString& imagePath, render::BlankImage& image);
+
+// The whole save-blank procedure for the blank at `basePath` (without extension).
+SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input);
+
+} // namespace rastrova::editor
