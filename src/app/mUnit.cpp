@@ -1039,7 +1039,8 @@ void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QSt
     const QString refusal = edit.finish(blank_.grid, ListCodes(params_));
     if (!refusal.isEmpty()) {
         Messages::show(this, app::kAppCaption, refusal, app::MsgIcon::Information);
-        mgrid->refresh();
+        // The editor is still closing: show the old text once it has gone.
+        QMetaObject::invokeMethod(mgrid, [this] { mgrid->refresh(); }, Qt::QueuedConnection);
         return;
     }
     setModified(true);

@@ -1,0 +1,140 @@
+#include "compile.h"
+
+#include "editor/saveblank.h"
+#include "render/printertext.h"
+#include "render/printfileimage.h"
+#include "store/printfile.h"
+#include "store/scan.h"
+#include "store/settings.h"
+#include "text/codepage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace rastrova::cli {
+
+namespace {
+
+enum Exit { ExitOk = 0, ExitUsage = 2, ExitFile = 3 };
+
+void write(FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+int fail(const QString& message)
+{
+    write(stderr, (QStringLiteral("rastrova-cli: ") + message + u'\n').toUtf8());
+    return ExitFile;
+}
+
+// A blank of a print file with everything its image needs.
+struct LoadedBlank {
+    store::BlankDocument document;
+    editor::ParameterList list;
+    QString pageLength = QStringLiteral("60");
+    bool formFeed = true;
+    QString basePath;
+};
+
+Status load(const QString& folder, const QString& name, LoadedBlank& blank)
+{
+    if (!QFileInfo(folder).isDir())
+        return Status::notFound(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
+    store::PrintFileHeader header(folder);
+    if (Status st = header.load(); !st)
+        return st;
+    const int n = header.blankNumber(name);
+    if (n > 0) {
+        blank.pageLength = header.pageLength(n);
+        blank.formFeed = header.formFeed(n);
+        blank.document.settings.kind = header.kind(n);
+    }
+    blank.basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
+    if (Status st = store::readBlank(blank.basePath + QLatin1String(".ini"), blank.document); !st)
+        return st;
+    return blank.list.load(blank.basePath + QLatin1String(".par"));
+}
+
+editor::SaveBlankInput imageInput(const LoadedBlank& blank)
+{
+    return {blank.document, blank.list, blank.pageLength, blank.formFeed, {}};
+}
+
+Status writeImage(const LoadedBlank& blank)
+{
+    const QString imagePath = blank.basePath + QLatin1String(".bin");
+    render::BlankImage image;
+    if (Status st = editor::buildImage(imageInput(blank), imagePath, image); !st)
+        return st;
+    return render::writeBlankImage(image, imagePath);
+}
+
+} // namespace
+
+int preview(const QString& folder, const QString& name, const CompileOptions& options)
+{
+    LoadedBlank blank;
+    if (Status st = load(folder, name, blank); !st)
+        return fail(st.message());
+    const render::PrinterText text = render::renderPrinterText(blank.document.grid, blank.formFeed);
+    for (const QByteArray& line : text.lines)
+        write(stdout, (options.utf8 ? text::fromCp866(line).toUtf8() : line) + '\n');
+    if (!text.status)
+        return fail(text.status.message());
+    return ExitOk;
+}
+
+int image(const QString& folder, const QString& name, const CompileOptions&)
+{
+    LoadedBlank blank;
+    if (Status st = load(folder, name, blank); !st)
+        return fail(st.message());
+    if (Status st = writeImage(blank); !st)
+        return fail(st.message());
+    return ExitOk;
+}
+
+int build(const QString& folder, const CompileOptions&)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return fail(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
+    // The blanks in the order of the tree: the scan of the base folder above.
+    const store::ScanResult scan = store::scanBaseFolder(info.absolutePath());
+    const store::ScannedPrintFile* printFile = nullptr;
+    for (const store::ScannedPrintFile& candidate : scan.printFiles)
+        if (candidate.name == info.fileName())
+            printFile = &candidate;
+    if (!printFile)
+        return fail(QStringLiteral("\"%1\" не является файлом печати (нет info.ini)").arg(folder));
+
+    QStringList hourly, archive;
+    int status = ExitOk;
+    auto compile = [&](const QList<store::ScannedBlank>& blanks, QStringList& names, const char* kind) {
+        for (const store::ScannedBlank& b : blanks) {
+            names << b.name;
+            LoadedBlank blank;
+            Status st = load(folder, b.name, blank);
+            if (st)
+                st = writeImage(blank);
+            if (!st) {
+                status = fail(QStringLiteral("%1: %2").arg(b.name, st.message()));
+                continue;
+            }
+            write(stdout, (QLatin1String(kind) + u' ' + b.name + u'\n').toUtf8());
+        }
+    };
+    compile(printFile->hourly, hourly, "hourly");
+    compile(printFile->archive, archive, "archive");
+    if (status != ExitOk)
+        return status;
+    QString imagePath;
+    if (Status st = render::writePrintFileImage(folder, hourly, archive, &imagePath); !st)
+        return fail(st.message());
+    write(stdout, QStringLiteral("info.bin %1\n").arg(QFileInfo(imagePath).size()).toUtf8());
+    return ExitOk;
+}
+
+} // namespace rastrova::cli

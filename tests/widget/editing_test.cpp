@@ -1,0 +1,565 @@
+// Editing an open blank in the main window through its commands, the blank grid,
+// the parameter panel's context menu and the columns-and-rows panel.
+
+#include "Ustr.h"
+#include "controls/blankgrid.h"
+#include "controls/paramgrid.h"
+#include "dialogs.h"
+#include "kUnit.h"
+#include "mUnit.h"
+#include "messages.h"
+#include "nUnit.h"
+#include "tekchDialog.h"
+
+#include "editor/clipboard.h"
+#include "store/grid.h"
+#include "text/codepage.h"
+#include "text/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace rastrova;
+using namespace rastrova::app;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCtpFolder = u"ЦТП-3"_s;
+const QString kSummary = u"Сводка за час"_s; // 3 data columns, 4 data rows, all cells framed
+const QString kHead = u"Шапка отчёта"_s;     // 2 data columns, 3 data rows, no frames
+
+template <class T> T* named(const QObject* root, const QString& name) {
+    T* found = root->findChild<T*>(name);
+    if (!found)
+        throw std::runtime_error("no child " + name.toStdString());
+    return found;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void copyTree(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString src = it.next();
+        const QString dst = QDir(to).filePath(QDir(from).relativeFilePath(src));
+        QDir().mkpath(QFileInfo(dst).absolutePath());
+        QFile out(dst);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(fileBytes(src)) < 0)
+            throw std::runtime_error("cannot write " + dst.toStdString());
+    }
+}
+
+// Runs one step for each modal dialog shown, in order; anything else is rejected
+// after a while and reported.
+class ModalSteps {
+public:
+    ModalSteps() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        timer_.start(5);
+        idle_.start();
+    }
+    void expect(const QString& name, std::function<void(QWidget*)> act) {
+        steps_.push_back({name, std::move(act)});
+    }
+    bool allDone() {
+        const bool ok = steps_.empty() && unexpected_.isEmpty();
+        if (!ok)
+            ADD_FAILURE() << "dialogs not shown: " << steps_.size()
+                          << ", unexpected: " << unexpected_.join(u',').toStdString();
+        steps_.clear();
+        unexpected_.clear();
+        return ok;
+    }
+
+private:
+    void tick() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            idle_.restart();
+        } else if (!steps_.empty() && modal->objectName() == steps_.front().first) {
+            const auto act = std::move(steps_.front().second);
+            steps_.pop_front();
+            idle_.restart();
+            act(modal);
+        } else if (idle_.elapsed() > 3000) {
+            unexpected_ << modal->objectName();
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->reject();
+            idle_.restart();
+        }
+    }
+    QTimer timer_;
+    QElapsedTimer idle_;
+    std::deque<std::pair<QString, std::function<void(QWidget*)>>> steps_;
+    QStringList unexpected_;
+};
+
+// Types `text` into `w` as key presses carrying the characters (QTest takes ASCII only).
+void typeChars(QWidget* w, const QString& text) {
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+bool hasBoxFrame(const QString& text) {
+    return text.contains(u'┌') && text.contains(u'┐') && text.contains(u'└') && text.contains(u'┘');
+}
+
+class EditingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        const QString home = tmp.filePath(u"prog"_s);
+        base = tmp.filePath(u"base"_s);
+        copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
+        QDir().mkpath(home);
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(u"sprav.txt"_s)));
+        QByteArray settings = "[FIRST]\r\nPUT=";
+        QByteArray folder;
+        text::toCp1251(base, folder);
+        settings += folder + "\r\n";
+        QFile ini(QDir(home).filePath(u"RASTROVA.INI"_s));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size());
+        ini.close();
+        Messages::setAnswerer([this](const Message& m) {
+            messages.push_back(m);
+            if (answers.empty())
+                return (m.buttons & MsgOk) ? MsgOk : MsgNo;
+            const MsgButton b = answers.front();
+            answers.pop_front();
+            return b;
+        });
+        const store::ProgramPaths paths = store::resolveProgramPaths(home, home);
+        nForm = std::make_unique<Tnform>();
+        kForm = std::make_unique<TkForm>();
+        aUstr = std::make_unique<TAUstr>();
+        typeDialog = std::make_unique<TVirelTypeDialog>();
+        form = std::make_unique<TmForm>(paths, nForm.get(), kForm.get(), typeDialog.get(), aUstr.get());
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()})
+            w->setParent(form.get(), w->windowFlags());
+        form->FormShow();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(messages.empty());
+    }
+
+    void TearDown() override {
+        if (form) {
+            paramGrid()->contextMenu()->hide();
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()})
+                w->setParent(nullptr);
+        }
+        form.reset();
+        typeDialog.reset();
+        aUstr.reset();
+        kForm.reset();
+        nForm.reset();
+        Messages::setAnswerer({});
+        QApplication::clipboard()->clear();
+    }
+
+    // Opens a blank of the example print file through the tree.
+    void open(const QString& blank) {
+        auto* tree = named<QTreeWidget>(form.get(), u"Tree"_s);
+        QTreeWidgetItem* found = nullptr;
+        for (QTreeWidgetItemIterator it(tree); *it && !found; ++it)
+            if ((*it)->text(0) == blank && (*it)->parent() && (*it)->parent()->parent() &&
+                (*it)->parent()->parent()->text(0) == kCtpFolder)
+                found = *it;
+        ASSERT_NE(found, nullptr);
+        tree->setCurrentItem(found);
+        ASSERT_TRUE(form->isBlankOpen());
+        ASSERT_EQ(form->currentBlank(), blank);
+    }
+
+    QAction* act(const QString& name) const { return named<QAction>(form.get(), name); }
+    BlankGridView* view() const { return named<BlankGridView>(form.get(), u"mgrid"_s); }
+    ParamGridView* paramGrid() const { return named<ParamGridView>(form.get(), u"pgrid"_s); }
+    store::Grid& grid() { return form->blank().grid; }
+    QString blankFile(const QString& blank) const {
+        return QDir(base).filePath(kCtpFolder + u'/' + blank + u".ini"_s);
+    }
+    text::IniProfile savedProfile(const QString& blank) const {
+        text::IniProfile ini;
+        ini.load(blankFile(blank));
+        return ini;
+    }
+
+    // Selects the rectangle of grid cells from (l, t) to (r, b), (l, t) current.
+    void selectCells(int l, int t, int r, int b) {
+        view()->setCurrentCell(l, t);
+        const BlankGridModel* m = view()->blankModel();
+        view()->selectionModel()->select(QItemSelection(m->indexOfCell(l, t), m->indexOfCell(r, b)),
+                                         QItemSelectionModel::ClearAndSelect);
+        ASSERT_EQ(view()->selectedCells(), QRect(QPoint(l, t), QPoint(r, b)));
+    }
+
+    // The cell editor of (col, row), opened by typing `first` into the grid.
+    QLineEdit* typeInto(int col, int row, const QString& first) {
+        view()->setCurrentCell(col, row);
+        view()->setFocus();
+        typeChars(view(), first.left(1));
+        auto* editor =
+            qobject_cast<QLineEdit*>(view()->indexWidget(view()->blankModel()->indexOfCell(col, row)));
+        if (!editor)
+            throw std::runtime_error("no cell editor");
+        typeChars(editor, first.mid(1));
+        return editor;
+    }
+
+    // Opens the parameter panel's menu over list row `row` (below the rows for 0)
+    // and chooses `action` in it.
+    void chooseInParamMenu(int row, const QString& action) {
+        ParamGridView* pg = paramGrid();
+        const QPoint pos = row > 0 ? pg->visualRect(pg->paramModel()->indexOfCell(2, row)).center()
+                                   : QPoint(5, pg->viewport()->height() - 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, pg->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(pg->viewport(), &event);
+        QMenu* menu = pg->contextMenu();
+        ASSERT_TRUE(menu->isVisible());
+        QAction* a = named<QAction>(pg, action);
+        ASSERT_TRUE(menu->actions().contains(a));
+        ASSERT_TRUE(a->isEnabled()) << action.toStdString();
+        menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        EXPECT_FALSE(menu->isVisible());
+    }
+
+    QTemporaryDir tmp;
+    QString base;
+    std::vector<Message> messages;
+    std::deque<MsgButton> answers;
+    ModalSteps steps;
+    std::unique_ptr<Tnform> nForm;
+    std::unique_ptr<TkForm> kForm;
+    std::unique_ptr<TAUstr> aUstr;
+    std::unique_ptr<TVirelTypeDialog> typeDialog;
+    std::unique_ptr<TmForm> form;
+};
+
+TEST_F(EditingTest, MergeAndSplitShowInTheViewAndInTheSavedFile) {
+    open(kSummary);
+    const QString joined = grid().text(2, 2) + grid().text(3, 2);
+    ASSERT_FALSE(grid().text(2, 2).isEmpty());
+    ASSERT_FALSE(grid().text(3, 2).isEmpty());
+    EXPECT_FALSE(form->isModified());
+
+    selectCells(2, 2, 3, 2);
+    act(u"ActMerge"_s)->trigger();
+    EXPECT_EQ(view()->columnSpan(1, 1), 2);
+    EXPECT_EQ(view()->rowSpan(1, 1), 1);
+    EXPECT_TRUE(grid().ranges().contains(store::Range{2, 2, 3, 2}));
+    EXPECT_EQ(grid().text(2, 2), joined);
+    EXPECT_TRUE(grid().text(3, 2).isEmpty());
+    EXPECT_TRUE(form->isModified());
+    EXPECT_EQ(named<QLabel>(form.get(), u"StatusBlank"_s)->text(), kSummary + u" *"_s);
+
+    act(u"ActSave"_s)->trigger();
+    EXPECT_FALSE(form->isModified());
+    EXPECT_EQ(savedProfile(kSummary).value(u"Unions", u"2 2"), u"3 2"_s);
+
+    view()->setCurrentCell(2, 2);
+    act(u"ActSplit"_s)->trigger();
+    EXPECT_EQ(view()->columnSpan(1, 1), 1);
+    EXPECT_FALSE(grid().ranges().contains(store::Range{2, 2, 3, 2}));
+    EXPECT_EQ(grid().text(2, 2), joined);
+    EXPECT_TRUE(form->isModified());
+    act(u"ActSave"_s)->trigger();
+    const auto ini = savedProfile(kSummary);
+    EXPECT_FALSE(ini.hasKey(u"Unions", u"2 2"));
+    EXPECT_EQ(ini.value(u"Unions", u"1 1"), u"3 1"_s);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingTest, ColumnsAndRowsPanelRefusesTooManyColumnsAndSetsTheWidth) {
+    open(kSummary);
+    int shown[3] = {-1, -1, -1};
+    bool openAfterRefusal = false;
+    int columnsAfterRefusal = -1;
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
+        shown[0] = named<QSpinBox>(d, u"EditColumns"_s)->value();
+        shown[1] = named<QSpinBox>(d, u"EditRows"_s)->value();
+        shown[2] = named<QSpinBox>(d, u"EditWidth"_s)->value();
+        named<QSpinBox>(d, u"EditColumns"_s)->setValue(41);
+        named<QPushButton>(d, u"ButtonColsRowsOk"_s)->click();
+        openAfterRefusal = d->isVisible();
+    });
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
+        columnsAfterRefusal = grid().colCount();
+        named<QSpinBox>(d, u"EditColumns"_s)->setValue(3);
+        named<QSpinBox>(d, u"EditWidth"_s)->setValue(90);
+        named<QPushButton>(d, u"ButtonColsRowsOk"_s)->click();
+    });
+    act(u"ActColsRows"_s)->trigger();
+    EXPECT_TRUE(steps.allDone());
+    EXPECT_EQ(shown[0], 3);
+    EXPECT_EQ(shown[1], 4);
+    EXPECT_EQ(shown[2], 75);
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_EQ(columnsAfterRefusal, 4);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, u"Число столбцов не может превышать 40. Будьте внимательны."_s);
+    EXPECT_EQ(messages[0].caption, kAppCaption);
+    EXPECT_FALSE(kForm->isVisible());
+
+    EXPECT_EQ(grid().colCount(), 4);
+    EXPECT_EQ(grid().rowCount(), 5);
+    for (int c = 0; c < grid().colCount(); ++c)
+        EXPECT_EQ(grid().colWidth(c), 90) << "column " << c;
+    for (int i = 0; i < view()->blankModel()->columnCount(); ++i)
+        EXPECT_EQ(view()->columnWidth(i), 90) << "view column " << i;
+    EXPECT_TRUE(form->isModified());
+}
+
+TEST_F(EditingTest, BordersColumnsAndRows) {
+    open(kHead);
+    const BlankGridModel* m = view()->blankModel();
+    selectCells(1, 1, 2, 2);
+    act(u"ActBorderOn"_s)->trigger();
+    for (int c = 1; c <= 2; ++c)
+        for (int r = 1; r <= 2; ++r) {
+            EXPECT_EQ(grid().cell(c, r).inner.width, 2) << c << ' ' << r;
+            EXPECT_EQ(grid().cell(c, r).inner.colour, 0) << c << ' ' << r;
+            EXPECT_TRUE(m->data(m->indexOfCell(c, r), BlankGridModel::FrameRole).toBool()) << c << ' ' << r;
+        }
+    EXPECT_FALSE(m->data(m->indexOfCell(1, 3), BlankGridModel::FrameRole).toBool());
+    EXPECT_TRUE(form->isModified());
+
+    selectCells(2, 1, 2, 2);
+    act(u"ActBorderOff"_s)->trigger();
+    EXPECT_EQ(grid().cell(2, 1).inner.width, 0);
+    EXPECT_EQ(grid().cell(2, 2).inner.width, 0);
+    EXPECT_EQ(grid().cell(2, 2).inner.colour, grid().colour());
+    EXPECT_FALSE(m->data(m->indexOfCell(2, 2), BlankGridModel::FrameRole).toBool());
+    EXPECT_TRUE(m->data(m->indexOfCell(1, 2), BlankGridModel::FrameRole).toBool());
+
+    // A column added before column 1 moves the old column 1 right.
+    const QString first = grid().text(1, 1), second = grid().text(1, 2);
+    view()->setCurrentCell(1, 2);
+    act(u"ActAddColumn"_s)->trigger();
+    EXPECT_EQ(grid().colCount(), 4);
+    EXPECT_EQ(m->columnCount(), 3);
+    EXPECT_TRUE(grid().text(1, 1).isEmpty());
+    EXPECT_TRUE(grid().text(1, 2).isEmpty());
+    EXPECT_EQ(grid().text(2, 1), first);
+    EXPECT_EQ(grid().text(2, 2), second);
+
+    // Deleting row 2 lifts row 3.
+    const QString third = grid().text(2, 3);
+    ASSERT_FALSE(third.isEmpty());
+    view()->setCurrentCell(2, 2);
+    act(u"ActDeleteRow"_s)->trigger();
+    EXPECT_EQ(grid().rowCount(), 3);
+    EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(grid().text(2, 2), third);
+
+    // Down to one data column; the last one stays.
+    for (int col : {3, 1}) {
+        view()->setCurrentCell(col, 1);
+        act(u"ActDeleteColumn"_s)->trigger();
+    }
+    ASSERT_EQ(grid().colCount(), 2);
+    EXPECT_EQ(grid().text(1, 1), first);
+    act(u"ActSave"_s)->trigger();
+    ASSERT_FALSE(form->isModified());
+    const store::Grid before = grid();
+    view()->setCurrentCell(1, 1);
+    act(u"ActDeleteColumn"_s)->trigger();
+    EXPECT_TRUE(grid() == before);
+    EXPECT_EQ(m->columnCount(), 1);
+    EXPECT_FALSE(form->isModified());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingTest, CopyPasteAndClear) {
+    open(kSummary);
+    const QString a = grid().text(1, 3), b = grid().text(1, 4);
+    ASSERT_FALSE(a.isEmpty());
+    ASSERT_TRUE(grid().text(2, 3).isEmpty());
+    selectCells(1, 3, 1, 4);
+    act(u"ActCopy"_s)->trigger();
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    EXPECT_TRUE(mime->hasFormat(QString::fromLatin1(editor::kCellsMimeType)));
+    EXPECT_TRUE(act(u"ActPaste"_s)->isEnabled());
+    EXPECT_FALSE(form->isModified());
+
+    selectCells(2, 3, 2, 3);
+    act(u"ActPaste"_s)->trigger();
+    EXPECT_EQ(grid().text(2, 3), a);
+    EXPECT_EQ(grid().text(2, 4), b);
+    EXPECT_EQ(grid().text(1, 3), a);
+    EXPECT_EQ(view()->blankModel()->data(view()->blankModel()->indexOfCell(2, 4)).toString(), b);
+    EXPECT_FALSE(act(u"ActPaste"_s)->isEnabled());
+    mime = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(!mime || !mime->hasFormat(QString::fromLatin1(editor::kCellsMimeType)));
+    EXPECT_TRUE(form->isModified());
+
+    selectCells(1, 3, 2, 4);
+    act(u"ActClear"_s)->trigger();
+    for (int c = 1; c <= 2; ++c)
+        for (int r = 3; r <= 4; ++r)
+            EXPECT_TRUE(grid().text(c, r).isEmpty()) << c << ' ' << r;
+    EXPECT_FALSE(grid().text(1, 2).isEmpty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingTest, ParameterPanelMenuAddsInsertsAndDeletes) {
+    open(kSummary);
+    ASSERT_TRUE(named<QWidget>(form.get(), u"ParamPanel"_s)->isVisible());
+    ASSERT_EQ(paramGrid()->list()->count(), 0);
+
+    chooseInParamMenu(0, u"ActAddParam"_s);
+    ASSERT_EQ(paramGrid()->list()->count(), 1);
+    EXPECT_EQ(paramGrid()->list()->code(1), u"#4015"_s);
+    EXPECT_EQ(paramGrid()->list()->name(1), u"Время"_s);
+    const auto* pm = paramGrid()->paramModel();
+    EXPECT_EQ(pm->data(pm->indexOfCell(2, 1)).toString(), u"Время"_s);
+    EXPECT_TRUE(form->isModified());
+
+    const QString before = grid().text(2, 2);
+    view()->setCurrentCell(2, 2);
+    chooseInParamMenu(1, u"ActInsertIntoBlank"_s);
+    EXPECT_EQ(grid().text(2, 2), before + u"@1"_s);
+
+    const QString question =
+        u"Вы действительно хотите удалить параметр \"Время\"?\rПри нажатии на кнопку \"Да\" "
+        "параметр удалится, а так же удалятся все ссылки на него из бланка.\r"_s;
+    answers = {MsgNo};
+    chooseInParamMenu(1, u"ActDeleteParam"_s);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, question);
+    EXPECT_EQ(messages[0].caption, u"Предупреждение о сохранение данных"_s);
+    EXPECT_EQ(paramGrid()->list()->count(), 1);
+    EXPECT_EQ(grid().text(2, 2), before + u"@1"_s);
+
+    answers = {MsgYes};
+    chooseInParamMenu(1, u"ActDeleteParam"_s);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, question);
+    EXPECT_EQ(grid().text(2, 2), before);
+    EXPECT_EQ(paramGrid()->list()->count(), 0);
+    EXPECT_TRUE(paramGrid()->list()->isEmpty());
+}
+
+TEST_F(EditingTest, ArchiveRowCellsAreCheckedWhenTheEditorCloses) {
+    open(kSummary);
+    store::Grid& g = grid();
+    for (int c = 1; c < g.colCount(); ++c)
+        g.cell(c, 3).colour = store::kArchiveRowColour;
+    g.setText(1, 3, u"!3"_s);
+    g.cell(1, 3).readOnly = true;
+    g.setText(2, 3, u"@1"_s);
+    g.setText(3, 3, QString());
+    view()->refresh();
+    paramGrid()->list()->append(u"~05"_s, u"Архив"_s);
+    paramGrid()->refresh();
+
+    // Esc: nothing is written, nothing is checked.
+    QLineEdit* editor = typeInto(2, 3, u"abc"_s);
+    EXPECT_EQ(editor->text(), u"abc"_s);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(view()->isEditing());
+    EXPECT_EQ(g.text(2, 3), u"@1"_s);
+    EXPECT_TRUE(messages.empty());
+
+    // A reference to the archive value passes.
+    editor = typeInto(3, 3, u"@1"_s);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(g.text(3, 3), u"@1"_s);
+    EXPECT_TRUE(messages.empty());
+
+    // Text without a reference is refused and the old text comes back.
+    editor = typeInto(2, 3, u"abc"_s);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, u"Растрова - Диалог"_s);
+    EXPECT_EQ(messages[0].text,
+              u"В строке печати архивных данных можно указать только параметры печати архивных "
+              "данных.\rПараметр задается ввиде: @<№ параметра> "_s);
+    EXPECT_EQ(g.text(2, 3), u"@1"_s);
+    const BlankGridModel* m = view()->blankModel();
+    EXPECT_EQ(m->data(m->indexOfCell(2, 3)).toString(), u"@1"_s);
+    EXPECT_FALSE(view()->isEditing());
+
+    // Emptying the cell is refused too.
+    view()->setCurrentCell(2, 3);
+    QTest::keyClick(view(), Qt::Key_F2);
+    editor = qobject_cast<QLineEdit*>(view()->indexWidget(m->indexOfCell(2, 3)));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), u"@1"_s);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    EXPECT_TRUE(editor->text().isEmpty());
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].caption, u"Растрова - Диалог"_s);
+    EXPECT_EQ(messages[1].text,
+              u"Не верно задана ссылка на параметр.\rПараметр задается ввиде: @<№ параметра>"_s);
+    EXPECT_EQ(g.text(2, 3), u"@1"_s);
+    EXPECT_EQ(g.text(1, 3), u"!3"_s);
+}
+
+TEST_F(EditingTest, PreviewShowsFramesAndFollowsEdits) {
+    open(kHead);
+    auto* preview = named<QPlainTextEdit>(form.get(), u"Preview"_s);
+    EXPECT_FALSE(preview->isVisible());
+    act(u"SpeedButtonPreview"_s)->trigger();
+    ASSERT_TRUE(preview->isVisible());
+    const QString plain = preview->toPlainText();
+    EXPECT_TRUE(plain.contains(grid().text(1, 1).trimmed()));
+    EXPECT_FALSE(hasBoxFrame(plain));
+
+    selectCells(1, 1, 1, 1);
+    act(u"ActBorderOn"_s)->trigger();
+    const QString framed = preview->toPlainText();
+    EXPECT_TRUE(hasBoxFrame(framed)) << framed.toStdString();
+
+    QLineEdit* editor = typeInto(2, 3, u"Итог"_s);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(grid().text(2, 3), u"Итог"_s);
+    const QString edited = preview->toPlainText();
+    EXPECT_NE(edited, framed);
+    EXPECT_TRUE(edited.contains(u"Итог"_s)) << edited.toStdString();
+    EXPECT_TRUE(hasBoxFrame(edited));
+    EXPECT_TRUE(messages.empty());
+}
+
+} // namespace
