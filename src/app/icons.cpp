@@ -227,6 +227,25 @@ QIcon icon(IconKind kind)
         p.drawEllipse(QPointF(12, 12), 9, 9);
         drawLetter(p, QStringLiteral("i"), Qt::white, 14);
         break;
+    case IconKind::Undo:
+    case IconKind::Redo: {
+        // A curved arrow, turning left for undo and right for redo.
+        if (kind == IconKind::Redo) {
+            p.translate(kSize, 0);
+            p.scale(-1, 1);
+        }
+        p.setPen(QPen(blue, 2.4, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath arc;
+        arc.moveTo(7, 10);
+        arc.cubicTo(12, 5, 20, 7, 19, 14);
+        arc.cubicTo(18.5, 18, 15, 19.5, 12, 19.5);
+        p.drawPath(arc);
+        p.setPen(Qt::NoPen);
+        p.setBrush(blue);
+        p.drawPolygon(QPolygonF({QPointF(3, 10), QPointF(10, 5.5), QPointF(10, 14.5)}));
+        break;
+    }
     }
     p.end();
     return QIcon(pm);

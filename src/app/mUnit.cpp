@@ -157,6 +157,14 @@ void TmForm::createActions()
     ActClear = action(QStringLiteral("ActClear"), QStringLiteral("Очистить"), QStringLiteral("Очистить"),
                       QKeySequence(QStringLiteral("Del")));
     ActClear->setIcon(icon(app::IconKind::Clear));
+    ActUndo = action(QStringLiteral("ActUndo"), QStringLiteral("Отменить"), QStringLiteral("Отменить"),
+                     QKeySequence(QStringLiteral("Ctrl+Z")));
+    ActUndo->setIcon(icon(app::IconKind::Undo));
+    ActRedo = action(QStringLiteral("ActRedo"), QStringLiteral("Повторить"), QStringLiteral("Повторить"));
+    ActRedo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    ActRedo->setIcon(icon(app::IconKind::Redo));
+    ActUndo->setEnabled(false);
+    ActRedo->setEnabled(false);
     ActRefreshPreview = action(QStringLiteral("ActRefreshPreview"), QStringLiteral("Обновить предосмотр"),
                                QStringLiteral("Обновить предварительный просмотр бланка"),
                                QKeySequence(QStringLiteral("F5")));
@@ -274,6 +282,8 @@ void TmForm::createActions()
     connect(ActPaste, &QAction::triggered, this, &TmForm::PasteClick);
     connect(ActClear, &QAction::triggered, this, &TmForm::ClearClick);
     connect(ActInsertParam, &QAction::triggered, this, &TmForm::InsertParamClick);
+    connect(ActUndo, &QAction::triggered, this, &TmForm::UndoClick);
+    connect(ActRedo, &QAction::triggered, this, &TmForm::RedoClick);
     connect(ActSettings, &QAction::triggered, this, &TmForm::SettingsClick);
     connect(ActHelp, &QAction::triggered, this, &TmForm::HelpClick);
     connect(ActAbout, &QAction::triggered, this, &TmForm::AboutClick);
@@ -314,6 +324,8 @@ void TmForm::createMenus()
 
     MenuEdit = menuBar()->addMenu(QStringLiteral("Правка"));
     MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
+    MenuEdit->addActions({ActUndo, ActRedo});
+    MenuEdit->addSeparator();
     MenuEdit->addActions({ActCut, ActCopy, ActPaste, ActClear});
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActRefreshPreview);
@@ -364,6 +376,8 @@ void TmForm::createToolBars()
     ToolBarStandard->addActions({ActSave, ActSaveAs});
     ToolBarStandard->addSeparator();
     ToolBarStandard->addActions({ActCut, ActCopy, ActPaste, ActClear});
+    ToolBarStandard->addSeparator();
+    ToolBarStandard->addActions({ActUndo, ActRedo});
 
     ToolBarBlank = addToolBar(QStringLiteral("Бланк"));
     ToolBarBlank->setObjectName(QStringLiteral("ToolBarBlank"));
@@ -483,16 +497,27 @@ void TmForm::createPanels()
     connect(mgrid->blankModel(), &app::BlankGridModel::cellEdited, this, &TmForm::mgridCellEdited);
     connect(mgrid, &QAbstractItemView::pressed, this, &TmForm::mgridClick);
     connect(pgrid, &app::ParamGridView::listChanged, this, [this] {
-        setModified(true);
+        // Every other change of the list is recorded, so the present state holds the list before this one.
+        editor::BlankState before = blankState();
+        before.params = history_.present().params;
+        const editor::BlankCommand command = editor::listChangeCommand(before.params, params_);
         refreshPreview();
+        recordStep(command, before, command == editor::BlankCommand::ColumnWidth ? -1 : 0);
     });
+    mgrid->horizontalHeader()->viewport()->installEventFilter(this);
+    pgrid->horizontalHeader()->viewport()->installEventFilter(this);
     connect(pgrid->addParameterAction(), &QAction::triggered, this, &TmForm::AddParamClick);
     connect(pgrid->insertIntoBlankAction(), &QAction::triggered, this, &TmForm::InsertIntoBlankClick);
     connect(pgrid->deleteParameterAction(), &QAction::triggered, this, &TmForm::DeleteParamClick);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TmForm::updatePasteEnabled);
-    connect(mgrid, &app::BlankGridView::columnResized, this, [this] {
-        setModified(true);
+    connect(mgrid, &app::BlankGridView::columnResized, this, [this](int col, int) {
+        // The grid already holds the new width; the step starts from the old one.
+        editor::BlankState before = blankState();
+        const store::Grid& was = history_.present().blank.grid;
+        if (col < was.colCount())
+            before.blank.grid.setColWidth(col, was.colWidth(col));
         refreshPreview();
+        recordStep(editor::BlankCommand::ColumnWidth, before, col); // one step per drag
     });
 }
 
@@ -666,6 +691,8 @@ void TmForm::showEditing(bool on)
         if (a != ActProperties)
             a->setEnabled(on && !notYet_.contains(a));
     SpeedButtonPreview->setEnabled(on);
+    ActUndo->setEnabled(on && history_.canUndo());
+    ActRedo->setEnabled(on && history_.canRedo());
     if (!on)
         ParamPanel->hide();
     ActDelete->setEnabled(treeHasPrintFiles());
@@ -682,7 +709,8 @@ bool TmForm::saveOpenBlank(bool reportErrors)
             Messages::error(this, result.files.message());
         return false;
     }
-    setModified(false);
+    history_.markSaved();
+    historyChanged();
     // The blank and its list are on disk; an image that could not be made is
     // reported, and the previous image file stays.
     if (!result.image && reportErrors)
@@ -715,6 +743,8 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
         openBlankPath_.clear();
         mgrid->setGrid(nullptr);
         pgrid->setList(nullptr);
+        if (!keepHistory_)
+            history_.clear();
         setModified(false);
     }
 
@@ -784,7 +814,10 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
     if (SpeedButtonPreview->isChecked())
         Preview->show();
     showParameterListIfWanted();
-    setModified(false);
+    // A blank opened afresh starts its own history.
+    if (!keepHistory_)
+        history_.reset(blankState());
+    historyChanged();
 }
 
 void TmForm::updateSelectionStatus()
@@ -869,14 +902,67 @@ editor::Selection TmForm::selection() const
     return editor::Selection(store::Range{r.left(), r.top(), r.right(), r.bottom()});
 }
 
-void TmForm::blankChanged(bool gridLayoutChanged)
+editor::BlankState TmForm::blankState() const
+{
+    const QPoint at = mgrid->currentCell();
+    return {blank_, params_, at.x(), at.y()};
+}
+
+void TmForm::blankChanged(bool gridLayoutChanged, editor::BlankCommand command, const editor::BlankState& before)
 {
     if (gridLayoutChanged)
         mgrid->refresh();
     else
         mgrid->viewport()->update();
-    setModified(true);
+    // The preview may widen a mark column: that belongs to the step too.
     refreshPreview();
+    recordStep(command, before);
+}
+
+void TmForm::recordStep(editor::BlankCommand command, const editor::BlankState& before, int mergeKey)
+{
+    if (blankOpen_)
+        history_.record(command, before, blankState(), mergeKey);
+    historyChanged();
+}
+
+void TmForm::historyChanged()
+{
+    setModified(blankOpen_ && history_.isModified());
+    const bool on = blankOpen_ && !BlankArea->isHidden();
+    ActUndo->setEnabled(on && history_.canUndo());
+    ActRedo->setEnabled(on && history_.canRedo());
+    for (auto [act, text] : {std::pair{ActUndo, history_.undoText()}, std::pair{ActRedo, history_.redoText()}}) {
+        act->setText(text);
+        act->setToolTip(text);
+        act->setStatusTip(text);
+    }
+}
+
+void TmForm::applyBlankState(const editor::BlankState& state)
+{
+    // Assigned in place, so the views keep pointing at the open blank.
+    blank_ = state.blank;
+    params_ = state.params;
+    mgrid->refresh();
+    pgrid->refresh();
+    if (state.col > 0 && state.row > 0)
+        mgrid->setCurrentCell(std::min(state.col, blank_.grid.colCount() - 1),
+                              std::min(state.row, blank_.grid.rowCount() - 1));
+    refreshPreview();
+    historyChanged();
+}
+
+void TmForm::UndoClick()
+{
+    if (blankOpen_ && history_.canUndo())
+        applyBlankState(history_.undo());
+}
+
+void TmForm::RedoClick()
+{
+    if (blankOpen_ && history_.canRedo())
+        applyBlankState(history_.redo());
 }
 
 void TmForm::ColsRowsClick()
@@ -890,36 +976,47 @@ void TmForm::ColsRowsClick()
             Messages::error(kForm_, problem);
             return false;
         }
+        const editor::BlankState before = blankState();
         editor::applyGridSize(blank_.grid, wanted, v.widthChanged);
-        blankChanged(true);
+        blankChanged(true, editor::BlankCommand::ColsRows, before);
         return true;
     });
 }
 
 void TmForm::MergeClick()
 {
-    if (blankOpen_ && editor::mergeCells(blank_.grid, selection()))
-        blankChanged(true);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::mergeCells(blank_.grid, selection()))
+        blankChanged(true, editor::BlankCommand::Merge, before);
 }
 
 void TmForm::SplitClick()
 {
-    if (blankOpen_ && editor::splitCells(blank_.grid, selection()))
-        blankChanged(true);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::splitCells(blank_.grid, selection()))
+        blankChanged(true, editor::BlankCommand::Split, before);
 }
 
 void TmForm::EqualWidthsClick()
 {
-    if (blankOpen_ && editor::equalizeColumnWidths(blank_.grid, selection()))
-        blankChanged(true);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::equalizeColumnWidths(blank_.grid, selection()))
+        blankChanged(true, editor::BlankCommand::EqualWidths, before);
 }
 
 void TmForm::BorderClick(bool on)
 {
     if (!blankOpen_)
         return;
+    const editor::BlankState before = blankState();
     editor::setCellBorders(blank_.grid, selection(), on);
-    blankChanged(false);
+    blankChanged(false, on ? editor::BlankCommand::BorderOn : editor::BlankCommand::BorderOff, before);
 }
 
 void TmForm::AddColumnClick()
@@ -927,11 +1024,12 @@ void TmForm::AddColumnClick()
     if (!blankOpen_)
         return;
     const QPoint at = mgrid->currentCell();
+    const editor::BlankState before = blankState();
     if (Status st = editor::insertColumn(blank_.grid, std::max(at.x(), 1)); !st) {
         Messages::error(this, st.message());
         return;
     }
-    blankChanged(true);
+    blankChanged(true, editor::BlankCommand::AddColumn, before);
 }
 
 void TmForm::AddRowClick()
@@ -939,23 +1037,30 @@ void TmForm::AddRowClick()
     if (!blankOpen_)
         return;
     const QPoint at = mgrid->currentCell();
+    const editor::BlankState before = blankState();
     if (Status st = editor::insertRow(blank_.grid, std::max(at.y(), 1)); !st) {
         Messages::error(this, st.message());
         return;
     }
-    blankChanged(true);
+    blankChanged(true, editor::BlankCommand::AddRow, before);
 }
 
 void TmForm::DeleteColumnClick()
 {
-    if (blankOpen_ && editor::deleteColumn(blank_.grid, mgrid->currentCell().x()))
-        blankChanged(true);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::deleteColumn(blank_.grid, mgrid->currentCell().x()))
+        blankChanged(true, editor::BlankCommand::DeleteColumn, before);
 }
 
 void TmForm::DeleteRowClick()
 {
-    if (blankOpen_ && editor::deleteRow(blank_.grid, mgrid->currentCell().y()))
-        blankChanged(true);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::deleteRow(blank_.grid, mgrid->currentCell().y()))
+        blankChanged(true, editor::BlankCommand::DeleteRow, before);
 }
 
 void TmForm::CopyClick()
@@ -974,9 +1079,10 @@ void TmForm::CutClick()
         return;
     const QPoint at = mgrid->currentCell();
     const editor::Selection source = editor::copySource(blank_.grid, selection(), at.x(), at.y());
+    const editor::BlankState before = blankState();
     QApplication::clipboard()->setMimeData(editor::toMimeData(editor::cutCells(blank_.grid, source)));
     ActPaste->setEnabled(true);
-    blankChanged(false);
+    blankChanged(false, editor::BlankCommand::Cut, before);
 }
 
 void TmForm::PasteClick()
@@ -987,6 +1093,7 @@ void TmForm::PasteClick()
     if (!mime || !editor::canPaste(mime))
         return;
     const QPoint at = mgrid->currentCell();
+    const editor::BlankState before = blankState();
     if (Status st = editor::paste(blank_.grid, std::max(at.x(), 1), std::max(at.y(), 1), *mime); !st) {
         Messages::error(this, st.message());
         return;
@@ -994,13 +1101,16 @@ void TmForm::PasteClick()
     // A paste empties the clipboard.
     QApplication::clipboard()->clear();
     ActPaste->setEnabled(false);
-    blankChanged(true);
+    blankChanged(true, editor::BlankCommand::Paste, before);
 }
 
 void TmForm::ClearClick()
 {
-    if (blankOpen_ && editor::clearCells(blank_.grid, selection()))
-        blankChanged(false);
+    if (!blankOpen_)
+        return;
+    const editor::BlankState before = blankState();
+    if (editor::clearCells(blank_.grid, selection()))
+        blankChanged(false, editor::BlankCommand::Clear, before);
 }
 
 void TmForm::mgridClick()
@@ -1032,6 +1142,11 @@ private:
 
 void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QString& newText)
 {
+    // The model has already written the new text: the step starts from the old one.
+    editor::BlankState before = blankState();
+    before.blank.grid.setText(col, row, oldText);
+    before.col = col;
+    before.row = row;
     // A cell of the archive start row must hold archive values of one kind.
     editor::CellEditTracker edit;
     edit.start(col, row, oldText);
@@ -1043,8 +1158,12 @@ void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QSt
         QMetaObject::invokeMethod(mgrid, [this] { mgrid->refresh(); }, Qt::QueuedConnection);
         return;
     }
-    setModified(true);
     refreshPreview();
+    editor::BlankState after = blankState();
+    after.col = col;
+    after.row = row;
+    history_.record(editor::BlankCommand::TypeText, before, after);
+    historyChanged();
 }
 
 bool TmForm::AddParamClick()
@@ -1053,22 +1172,27 @@ bool TmForm::AddParamClick()
         return false;
     // The insert-parameter panel offers the controller's parameters; until it is
     // in, the time of the controller is added.
+    const editor::BlankState before = blankState();
     params_.append(editor::kCodeTime, editor::fixedCodeName(editor::kCodeTime));
     pgrid->refresh();
-    setModified(true);
+    refreshPreview();
+    recordStep(editor::BlankCommand::AddParameter, before);
     return true;
 }
 
 void TmForm::InsertParamClick()
 {
-    if (!AddParamClick())
+    if (!blankOpen_)
         return;
+    const editor::BlankState before = blankState();
+    params_.append(editor::kCodeTime, editor::fixedCodeName(editor::kCodeTime));
+    pgrid->refresh();
     const QPoint at = mgrid->currentCell();
     const editor::InsertResult result = editor::insertLastParameter(blank_.grid, at.x(), at.y(), params_);
     if (!result.message.isEmpty())
         Messages::error(this, result.message);
-    if (result.inserted())
-        blankChanged(false);
+    blankChanged(false, result.inserted() ? editor::BlankCommand::InsertReference : editor::BlankCommand::AddParameter,
+                 before);
 }
 
 void TmForm::InsertIntoBlankClick()
@@ -1076,8 +1200,9 @@ void TmForm::InsertIntoBlankClick()
     if (!blankOpen_)
         return;
     const QPoint at = mgrid->currentCell();
+    const editor::BlankState before = blankState();
     if (editor::insertReference(blank_.grid, at.x(), at.y(), pgrid->selectedParameter()).inserted())
-        blankChanged(false);
+        blankChanged(false, editor::BlankCommand::InsertReference, before);
 }
 
 void TmForm::DeleteParamClick()
@@ -1088,9 +1213,10 @@ void TmForm::DeleteParamClick()
     if (Messages::show(this, app::kQuestionCaption, editor::deleteParameterQuestion(name), app::MsgIcon::Question,
                        app::MsgYes | app::MsgNo) != app::MsgYes)
         return;
+    const editor::BlankState before = blankState();
     editor::deleteLastParameter(params_, blank_.grid);
     pgrid->refresh();
-    blankChanged(false);
+    blankChanged(false, editor::BlankCommand::DeleteParameter, before);
 }
 
 void TmForm::NewClick()
@@ -1174,6 +1300,8 @@ void TmForm::NewBlankClick(BlankKind kind)
             if (blankOpen_ && currentNode_ == node) {
                 blank_.settings = chosen;
                 saveOpenBlank(true);
+                history_.reset(blankState());
+                historyChanged();
             }
             return true;
         });
@@ -1260,7 +1388,9 @@ void TmForm::DeleteClick()
         if (blankOpen_ && openBlankPath_ == blankFilePath(folder, name, BlankFile::Blank).chopped(4)) {
             blankOpen_ = false;
             mgrid->setGrid(nullptr);
-            setModified(false);
+            pgrid->setList(nullptr);
+            history_.clear();
+            historyChanged();
         }
         if (Status st = deleteBlank(folder, name); !st)
             Messages::error(this, st.message());
@@ -1276,7 +1406,9 @@ void TmForm::DeleteClick()
         if (blankOpen_ && QFileInfo(openBlankPath_).absolutePath() == QFileInfo(folder).absoluteFilePath()) {
             blankOpen_ = false;
             mgrid->setGrid(nullptr);
-            setModified(false);
+            pgrid->setList(nullptr);
+            history_.clear();
+            historyChanged();
         }
         if (Status st = deletePrintFile(folder); !st)
             Messages::error(this, st.message());
@@ -1313,7 +1445,9 @@ void TmForm::DeleteClick()
             names.contains(QFileInfo(openBlankPath_).fileName())) {
             blankOpen_ = false;
             mgrid->setGrid(nullptr);
-            setModified(false);
+            pgrid->setList(nullptr);
+            history_.clear();
+            historyChanged();
         }
         if (Status st = deleteBlanks(folder, names); !st)
             Messages::error(this, st.message());
@@ -1334,11 +1468,16 @@ void TmForm::PropertiesClick()
                                          taskFile, setn);
     if (type < 0)
         return;
+    const editor::BlankState before = blankState();
     blank_.settings.virelType = type;
     blank_.settings.taskFile = taskFile;
     blank_.settings.setn = setn;
-    // Selecting the node again saves the blank with its new settings and reloads it.
+    recordStep(editor::BlankCommand::Properties, before);
+    // Selecting the node again saves the blank with its new settings and reloads it;
+    // the history goes on.
+    keepHistory_ = true;
     TreeChange(Tree->currentItem());
+    keepHistory_ = false;
 }
 
 void TmForm::SettingsClick()
@@ -1457,6 +1596,10 @@ bool TmForm::event(QEvent* e)
 
 bool TmForm::eventFilter(QObject* watched, QEvent* e)
 {
+    // A column drag is one step, however many widths it passed through.
+    if (e->type() == QEvent::MouseButtonRelease &&
+        (watched == mgrid->horizontalHeader()->viewport() || watched == pgrid->horizontalHeader()->viewport()))
+        history_.endMerge();
     // Every hint the program shows is also copied into the status bar, and stays
     // on screen for 15 seconds.
     if (e->type() == QEvent::ToolTip) {

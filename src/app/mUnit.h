@@ -7,6 +7,7 @@
 #include "status.h"
 #include "store/blank.h"
 #include "editor/gridops.h"
+#include "editor/history.h"
 #include "store/settings.h"
 
 #include <QMainWindow>
@@ -59,6 +60,7 @@ public:
     rastrova::store::BlankDocument& blank() { return blank_; }
     const rastrova::editor::ReferenceList& references() const { return references_; }
     const rastrova::editor::ParameterList& parameters() const { return params_; }
+    const rastrova::editor::BlankHistory& history() const { return history_; }
     bool isModified() const { return isWindowModified(); }
     void setModified(bool on);
 
@@ -97,7 +99,16 @@ private:
 
     // Editing the blank.
     rastrova::editor::Selection selection() const;
-    void blankChanged(bool gridLayoutChanged);
+    // After a command: shows the change and records it as one step of the history.
+    void blankChanged(bool gridLayoutChanged, rastrova::editor::BlankCommand command,
+                      const rastrova::editor::BlankState& before);
+    rastrova::editor::BlankState blankState() const;
+    void recordStep(rastrova::editor::BlankCommand command, const rastrova::editor::BlankState& before,
+                    int mergeKey = 0);
+    void historyChanged();
+    void applyBlankState(const rastrova::editor::BlankState& state);
+    void UndoClick();
+    void RedoClick();
     void ColsRowsClick();
     void MergeClick();
     void SplitClick();
@@ -154,6 +165,8 @@ private:
 
     rastrova::store::BlankDocument blank_;
     rastrova::editor::ParameterList params_;
+    rastrova::editor::BlankHistory history_;
+    bool keepHistory_ = false;
     bool blankOpen_ = false;
     QString openBlankPath_;
     QTreeWidgetItem* currentNode_ = nullptr;
@@ -189,6 +202,8 @@ private:
     QAction* ActPaste;
     QAction* ActClear;
     QAction* ActRefreshPreview;
+    QAction* ActUndo;
+    QAction* ActRedo;
     QAction* ActColsRows;
     QAction* ActMerge;
     QAction* ActSplit;

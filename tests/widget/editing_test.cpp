@@ -563,3 +563,56 @@ TEST_F(EditingTest, PreviewShowsFramesAndFollowsEdits) {
 }
 
 } // namespace
+
+TEST_F(EditingTest, UndoAndRedoThroughTheEditMenu) {
+    open(kSummary);
+    QAction* undo = act(u"ActUndo"_s);
+    QAction* redo = act(u"ActRedo"_s);
+    ASSERT_TRUE(named<QMenu>(form.get(), u"MenuEdit"_s)->actions().contains(undo));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    const store::Grid original = grid();
+
+    // A merge, undone and redone; the mark follows the saved state.
+    selectCells(2, 2, 3, 2);
+    act(u"ActMerge"_s)->trigger();
+    const store::Grid merged = grid();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), u"Отменить: Объединение ячеек"_s);
+    undo->trigger();
+    EXPECT_TRUE(grid() == original);
+    EXPECT_EQ(view()->columnSpan(1, 1), 1);
+    EXPECT_FALSE(form->isModified());
+    EXPECT_EQ(redo->text(), u"Повторить: Объединение ячеек"_s);
+    redo->trigger();
+    EXPECT_TRUE(grid() == merged);
+    EXPECT_EQ(view()->columnSpan(1, 1), 2);
+    EXPECT_TRUE(form->isModified());
+    act(u"ActSave"_s)->trigger();
+    EXPECT_FALSE(form->isModified());
+    undo->trigger();
+    EXPECT_TRUE(form->isModified());
+    redo->trigger();
+
+    // A parameter deleted with its references comes back with them.
+    chooseInParamMenu(0, u"ActAddParam"_s);
+    view()->setCurrentCell(2, 3);
+    chooseInParamMenu(1, u"ActInsertIntoBlank"_s);
+    const QString withReference = grid().text(2, 3);
+    ASSERT_TRUE(withReference.endsWith(u"@1"_s));
+    answers = {MsgYes};
+    chooseInParamMenu(1, u"ActDeleteParam"_s);
+    ASSERT_EQ(paramGrid()->list()->count(), 0);
+    EXPECT_EQ(undo->text(), u"Отменить: Удаление параметра"_s);
+    undo->trigger();
+    EXPECT_EQ(paramGrid()->list()->count(), 1);
+    EXPECT_EQ(paramGrid()->list()->code(1), u"#4015"_s);
+    EXPECT_EQ(grid().text(2, 3), withReference);
+    EXPECT_EQ(view()->currentCell(), QPoint(2, 3));
+    EXPECT_EQ(paramGrid()->paramModel()->rowCount(), 1);
+
+    // Another blank starts a fresh history.
+    open(kHead);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+}
