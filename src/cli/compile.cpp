@@ -1,5 +1,6 @@
 #include "compile.h"
 
+#include "catalogue/moduletsk.h"
 #include "editor/saveblank.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
@@ -57,16 +58,50 @@ Status load(const QString& folder, const QString& name, LoadedBlank& blank)
     return blank.list.load(blank.basePath + QLatin1String(".par"));
 }
 
-editor::SaveBlankInput imageInput(const LoadedBlank& blank)
-{
-    return {blank.document, blank.list, blank.pageLength, blank.formFeed, {}};
-}
+// The catalogue's messages go to stderr.
+class StderrSink : public catalogue::MessageSink {
+public:
+    void message(const QString&, const QString& text) override
+    {
+        write(stderr, (QStringLiteral("rastrova-cli: ") + QString(text).replace(u'\r', u' ') + u'\n').toUtf8());
+    }
+};
 
-Status writeImage(const LoadedBlank& blank)
+// Type "19" blanks find the archive lengths of their parameters in the
+// controller's catalogue, loaded once per task file.
+class Catalogues {
+public:
+    explicit Catalogues(QString databasePath) : databasePath_(std::move(databasePath)) {}
+
+    std::function<int(uint32_t)> archiveDays(const store::BlankDocument& blank)
+    {
+        if (blank.settings.virelType != 1 || databasePath_.isEmpty())
+            return {};
+        if (!loaded_ || loadedTask_ != blank.settings.taskFile) {
+            loadedTask_ = blank.settings.taskFile;
+            loaded_ = std::make_unique<catalogue::ModuleTSK>();
+            loaded_->setDatabasePath(databasePath_);
+            loaded_->setMessageSink(&sink_);
+            loaded_->LoadTask(blank.settings.taskFile);
+        }
+        const catalogue::ModuleTSK* module = loaded_.get();
+        return [module](uint32_t number) { return int(module->archiveLengthOfParameter(uint16_t(number))); };
+    }
+
+private:
+    QString databasePath_;
+    StderrSink sink_;
+    std::unique_ptr<catalogue::ModuleTSK> loaded_;
+    QString loadedTask_;
+};
+
+Status writeImage(const LoadedBlank& blank, Catalogues& catalogues)
 {
     const QString imagePath = blank.basePath + QLatin1String(".bin");
     render::BlankImage image;
-    if (Status st = editor::buildImage(imageInput(blank), imagePath, image); !st)
+    const editor::SaveBlankInput input{blank.document, blank.list, blank.pageLength, blank.formFeed,
+                                       catalogues.archiveDays(blank.document)};
+    if (Status st = editor::buildImage(input, imagePath, image); !st)
         return st;
     return render::writeBlankImage(image, imagePath);
 }
@@ -86,18 +121,20 @@ int preview(const QString& folder, const QString& name, const CompileOptions& op
     return ExitOk;
 }
 
-int image(const QString& folder, const QString& name, const CompileOptions&)
+int image(const QString& folder, const QString& name, const CompileOptions& options)
 {
     LoadedBlank blank;
     if (Status st = load(folder, name, blank); !st)
         return fail(st.message());
-    if (Status st = writeImage(blank); !st)
+    Catalogues catalogues(options.databasePath);
+    if (Status st = writeImage(blank, catalogues); !st)
         return fail(st.message());
     return ExitOk;
 }
 
-int build(const QString& folder, const CompileOptions&)
+int build(const QString& folder, const CompileOptions& options)
 {
+    Catalogues catalogues(options.databasePath);
     const QFileInfo info(folder);
     if (!info.isDir())
         return fail(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
@@ -118,7 +155,7 @@ int build(const QString& folder, const CompileOptions&)
             LoadedBlank blank;
             Status st = load(folder, b.name, blank);
             if (st)
-                st = writeImage(blank);
+                st = writeImage(blank, catalogues);
             if (!st) {
                 status = fail(QStringLiteral("%1: %2").arg(b.name, st.message()));
                 continue;

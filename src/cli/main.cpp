@@ -1,6 +1,9 @@
 // rastrova-cli: the editor's core without windows, for scripts and batch work.
 // Exit status: 0 success, 1 device or protocol failure, 2 usage error, 3 file error.
 
+#include "compile.h"
+#include "catalogue/moduletsk.h"
+#include "catalogue/texttree.h"
 #include "store/scan.h"
 #include "store/settings.h"
 
@@ -19,6 +22,17 @@ const char* const kUsage =
     "\n"
     "Команды:\n"
     "  scan BASE      файлы печати папки BASE и их бланки в порядке дерева\n"
+    "  preview PRINTFILE_DIR BLANK [--utf8]\n"
+    "                 текст бланка, как его напечатает принтер (кодовая страница 866\n"
+    "                 или UTF-8)\n"
+    "  image PRINTFILE_DIR BLANK [--db DBPATH]\n"
+    "                 двоичный образ бланка BLANK.bin и отчёт BLANK.rep\n"
+    "  build PRINTFILE_DIR [--db DBPATH]\n"
+    "                 образы всех бланков и образ файла печати info.bin\n"
+    "  catalogue [--db DBPATH] [--task TSKFILE] [--all]\n"
+    "                 дерево параметров контроллера из файлов задачи базы DBPATH\n"
+    "                 (по умолчанию путь к базе из RASTROVA.INI); без --task\n"
+    "                 задача TASK/0701.tsk; --all показывает и скрытые параметры\n"
     "\n"
     "Общие параметры:\n"
     "  --home DIR     папка программы (RASTROVA.INI, sprav.txt)\n"
@@ -50,6 +64,10 @@ struct Arguments {
     QString command;
     QStringList positional;
     QString home;
+    QString db;
+    QString task;
+    bool all = false;
+    bool utf8 = false;
     bool help = false;
     bool version = false;
 };
@@ -71,6 +89,21 @@ bool parse(const QStringList& args, Arguments& a, QString& error)
             a.home = args[++i];
         } else if (arg.startsWith(QLatin1String("--home="))) {
             a.home = arg.mid(7);
+        } else if (arg == u"--db" || arg == u"--task") {
+            if (i + 1 >= args.size()) {
+                error = arg == u"--db" ? QStringLiteral("после --db нужна папка базы")
+                                       : QStringLiteral("после --task нужен файл задачи");
+                return false;
+            }
+            (arg == u"--db" ? a.db : a.task) = args[++i];
+        } else if (arg.startsWith(QLatin1String("--db="))) {
+            a.db = arg.mid(5);
+        } else if (arg.startsWith(QLatin1String("--task="))) {
+            a.task = arg.mid(7);
+        } else if (arg == u"--all") {
+            a.all = true;
+        } else if (arg == u"--utf8") {
+            a.utf8 = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             error = QStringLiteral("неизвестный параметр %1").arg(arg);
             return false;
@@ -105,6 +138,56 @@ int scan(const Arguments& a)
     return ExitOk;
 }
 
+// The catalogue's messages go to stderr, one line each.
+class StderrMessages : public rastrova::catalogue::MessageSink {
+public:
+    void message(const QString&, const QString& text) override
+    {
+        QString line = text;
+        line.replace(u'\r', u'\n');
+        err(line);
+        ++count;
+    }
+    int count = 0;
+};
+
+int catalogue(const Arguments& a)
+{
+    if (!a.positional.isEmpty())
+        return usageError(QStringLiteral("команде catalogue не нужны аргументы: "
+                                         "catalogue [--db DBPATH] [--task TSKFILE] [--all]"));
+    QString db = a.db;
+    if (db.isEmpty()) {
+        using namespace rastrova::store;
+        const ProgramPaths paths = resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+        db = readSettings(paths.settingsSource, paths.programFolder, paths.programFolder).databasePath;
+        if (db.isEmpty())
+            return usageError(QStringLiteral("путь к базе не задан: укажите --db или BathePath в %1")
+                                  .arg(QDir::toNativeSeparators(paths.settingsSource)));
+    }
+    if (!QFileInfo(db).isDir()) {
+        err(QStringLiteral("папка базы \"%1\" не найдена").arg(db));
+        return ExitFile;
+    }
+
+    rastrova::catalogue::ModuleTSK catalogue;
+    StderrMessages messages;
+    catalogue.setDatabasePath(db);
+    catalogue.setMessageSink(&messages);
+    if (!a.all)
+        catalogue.setDisplayFilter(rastrova::catalogue::mainWindowFilter());
+    rastrova::catalogue::TextTree tree;
+    catalogue.LoadTask(a.task, &tree);
+
+    QByteArray text;
+    for (const QString& line : tree.lines()) {
+        text += line.toUtf8();
+        text += '\n';
+    }
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return messages.count > 0 ? ExitFile : ExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -129,5 +212,27 @@ int main(int argc, char** argv)
         return usageError(QStringLiteral("не указана команда"));
     if (a.command == u"scan")
         return scan(a);
+    if (a.command == u"catalogue")
+        return catalogue(a);
+    if (a.command == u"preview" || a.command == u"image" || a.command == u"build") {
+        const qsizetype wanted = a.command == u"build" ? 1 : 2;
+        if (a.positional.size() != wanted)
+            return usageError(a.command == u"build" ? QStringLiteral("команде build нужна папка файла печати")
+                                                    : QStringLiteral("команде %1 нужны папка файла печати и имя бланка")
+                                                          .arg(a.command));
+        rastrova::cli::CompileOptions options;
+        options.utf8 = a.utf8;
+        options.databasePath = a.db;
+        if (options.databasePath.isEmpty()) {
+            using namespace rastrova::store;
+            const ProgramPaths paths = resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+            options.databasePath = readSettings(paths.settingsSource, paths.programFolder, paths.programFolder).databasePath;
+        }
+        if (a.command == u"preview")
+            return rastrova::cli::preview(a.positional[0], a.positional[1], options);
+        if (a.command == u"image")
+            return rastrova::cli::image(a.positional[0], a.positional[1], options);
+        return rastrova::cli::build(a.positional[0], options);
+    }
     return usageError(QStringLiteral("неизвестная команда %1").arg(a.command));
 }

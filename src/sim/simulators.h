@@ -1,0 +1,13 @@
+#pragma once
+// The sub-commands of rastrova-sim. Each takes the arguments after its name and
+// returns the exit status: 0 success, 2 usage error, 3 file error.
+
+#include <QStringList>
+
+namespace rastrova::sim {
+
+// make-database DIR [--parameters N]
+int makeDatabase(const QStringList& args);
+extern const char* const kMakeDatabaseUsage;
+
+} // namespace rastrova::sim
