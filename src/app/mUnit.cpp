@@ -1,5 +1,6 @@
 #include "mUnit.h"
 
+#include "PrmsTree.h"
 #include "Ustr.h"
 #include "controls/blankgrid.h"
 #include "controls/paramgrid.h"
@@ -15,6 +16,7 @@
 #include "editor/clipboard.h"
 #include "editor/references.h"
 #include "editor/saveblank.h"
+#include "catalogue/moduletsk.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
 #include "store/manager.h"
@@ -532,6 +534,8 @@ void TmForm::FormShow()
     nForm_->setPaths(paths_);
     nForm_->showSettings(settings_);
     typeDialog_->setDatabasePath(databasePath_);
+    if (treeFrame_)
+        treeFrame_->catalogue().setDisplayFilter(catalogue::mainWindowFilter());
     applyPanelDefaults();
     ScanBase();
 }
@@ -703,7 +707,7 @@ bool TmForm::saveOpenBlank(bool reportErrors)
     if (!blankOpen_)
         return true;
     const editor::SaveBlankResult result = editor::saveBlank(
-        openBlankPath_, {blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked(), {}});
+        openBlankPath_, {blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked(), archiveDays()});
     if (!result.files) {
         if (reportErrors)
             Messages::error(this, result.files.message());
@@ -764,6 +768,26 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
     refreshPreview();
 }
 
+void TmForm::loadCatalogueFor(const BlankSettings& settings)
+{
+    // Type "19" blanks name their parameters through the controller's catalogue.
+    if (!treeFrame_ || settings.virelType <= 0)
+        return;
+    if (catalogueLoaded_ && catalogueTask_ == settings.taskFile && !treeFrame_->isEmpty())
+        return;
+    catalogueTask_ = settings.taskFile;
+    catalogueLoaded_ = true;
+    treeFrame_->loadTask(databasePath_, settings.taskFile);
+}
+
+std::function<int(uint32_t)> TmForm::archiveDays() const
+{
+    if (!treeFrame_ || blank_.settings.virelType != 1)
+        return {};
+    const catalogue::ModuleTSK* module = &treeFrame_->catalogue();
+    return [module](uint32_t number) { return int(module->archiveLengthOfParameter(uint16_t(number))); };
+}
+
 void TmForm::loadBlank(QTreeWidgetItem* node)
 {
     currentBlank_ = node->text(0);
@@ -818,6 +842,7 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
     if (!keepHistory_)
         history_.reset(blankState());
     historyChanged();
+    loadCatalogueFor(blank_.settings);
 }
 
 void TmForm::updateSelectionStatus()
@@ -1488,6 +1513,8 @@ void TmForm::SettingsClick()
     // Whatever way the dialog closed, the settings are written and the base folder scanned.
     settings_ = nForm_->settings();
     baseFolder_ = settings_.baseFolder.isEmpty() ? paths_.programFolder : settings_.baseFolder;
+    if (databasePath_ != settings_.databasePath)
+        catalogueLoaded_ = false; // another database: the next type "19" blank loads it
     databasePath_ = settings_.databasePath;
     typeDialog_->setDatabasePath(databasePath_);
     if (Status st = writeSettings(paths_.settingsFile, settings_); !st)

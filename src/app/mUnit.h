@@ -27,6 +27,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 class TAUstr;
+class TTreeFrame;
 class TkForm;
 class Tnform;
 class TVirelTypeDialog;
@@ -43,6 +44,9 @@ public:
     TmForm(rastrova::store::ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialog* typeDialog,
            TAUstr* programmingWindow, QWidget* parent = nullptr);
     ~TmForm() override;
+
+    // The parameter tree whose catalogue type "19" blanks use.
+    void setTreeFrame(TTreeFrame* frame) { treeFrame_ = frame; }
 
     // What showing the window does first: settings, panel defaults, the scan.
     void FormShow();
@@ -179,6 +183,11 @@ private:
     TVirelTypeDialog* typeDialog_;
     TAUstr* programmingWindow_;
     QPointer<rastrova::app::HelpViewer> help_;
+    TTreeFrame* treeFrame_ = nullptr;
+    QString catalogueTask_; // the task file the catalogue holds
+    bool catalogueLoaded_ = false;
+    void loadCatalogueFor(const rastrova::store::BlankSettings& settings);
+    std::function<int(uint32_t)> archiveDays() const;
 
     // Menus and commands.
     QMenu* MenuFile;
