@@ -1,4 +1,4 @@
-// rastrova-cli run as a user runs it: the scan command, options and exit status.
+// rastrova-cli run as a user runs it: its commands, options and exit status.
 
 #include "text/codepage.h"
 
@@ -156,4 +156,100 @@ TEST(CliUsage, HelpAndVersionExitZero)
     const CliRun version = runCli({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith(QStringLiteral("rastrova-cli "))) << version.out.toStdString();
+}
+
+// ------------------------------------------------------------------ compiling and the catalogue
+
+namespace {
+
+QString copyExample(const QTemporaryDir& dir, const QString& printFile)
+{
+    const QString from = QDir(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base")).filePath(printFile);
+    const QString to = QDir(dir.path()).filePath(printFile);
+    EXPECT_TRUE(QDir().mkpath(to));
+    for (const QString& name : QDir(from).entryList(QDir::Files))
+        EXPECT_TRUE(QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name))) << name.toStdString();
+    return to;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kDatabase = QStringLiteral(RASTROVA_EXAMPLES_DIR "/database");
+
+} // namespace
+
+TEST(CliCompile, PreviewPrintsThePrinterText)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("ЦТП-3"));
+    const CliRun utf8 = runCli({QStringLiteral("preview"), folder, QStringLiteral("Сводка за час"), QStringLiteral("--utf8")});
+    ASSERT_EQ(utf8.exitCode, 0) << utf8.err.toStdString();
+    const QStringList lines = utf8.out.split(u'\n');
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("┌────"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("│ ЦТП-3. Сводка за час                       │"));
+    EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("\x0C")); // the form feed line
+
+    // Without --utf8 the bytes are code page 866: "Ц" is 0x96, "┌" 0xDA.
+    QProcess raw;
+    raw.start(QStringLiteral(RASTROVA_CLI_PATH), {QStringLiteral("preview"), folder, QStringLiteral("Сводка за час")});
+    ASSERT_TRUE(raw.waitForFinished(30000));
+    const QByteArray bytes = raw.readAllStandardOutput();
+    EXPECT_EQ(uint8_t(bytes[0]), 0xDA);
+    EXPECT_TRUE(bytes.contains("\xB3 \x96\x92\x8F-3."));
+}
+
+TEST(CliCompile, ImageOfAType19BlankUsesTheCatalogue)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Северная ВИРЕЛ-19"));
+    const CliRun run = runCli({QStringLiteral("image"), folder, QStringLiteral("Текущие параметры"),
+                               QStringLiteral("--db"), kDatabase});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray image = fileBytes(QDir(folder).filePath(QStringLiteral("Текущие параметры.bin")));
+    ASSERT_GE(image.size(), 4 + 6 * 8);
+    // Ten lines, 60 a page, eight references, SETN 1; the first reference is "#F018" on line 1.
+    EXPECT_EQ(image.left(4), QByteArray("\x0A\x3C\x08\x01"));
+    EXPECT_EQ(image.mid(4, 6), QByteArray("\x01\x92\x08\xF0\x18\x00", 6));
+    EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("Текущие параметры.rep"))));
+}
+
+TEST(CliCompile, BuildMakesEveryImageAndInfoBin)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    const CliRun run = runCli({QStringLiteral("build"), folder});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.trimmed().split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("hourly Часовой отчёт"));
+    EXPECT_EQ(lines[1], QStringLiteral("archive Суточный архив"));
+    const QByteArray hourly = fileBytes(QDir(folder).filePath(QStringLiteral("Часовой отчёт.bin")));
+    const QByteArray archive = fileBytes(QDir(folder).filePath(QStringLiteral("Суточный архив.bin")));
+    const QByteArray info = fileBytes(QDir(folder).filePath(QStringLiteral("info.bin")));
+    EXPECT_EQ(lines[2], QStringLiteral("info.bin %1").arg(info.size()));
+    EXPECT_EQ(info.size(), 256 + hourly.size() + archive.size());
+    EXPECT_EQ(info.mid(256, hourly.size()), hourly);
+    EXPECT_EQ(info.mid(256 + hourly.size()), archive);
+
+    EXPECT_EQ(runCli({QStringLiteral("build")}).exitCode, 2);
+    EXPECT_EQ(runCli({QStringLiteral("preview"), folder}).exitCode, 2);
+    EXPECT_EQ(runCli({QStringLiteral("build"), QDir(dir.path()).filePath(QStringLiteral("нет такого"))}).exitCode, 3);
+}
+
+TEST(CliCatalogue, PrintsTheTreeFilteredUnlessAll)
+{
+    const CliRun shown = runCli({QStringLiteral("catalogue"), QStringLiteral("--db"), kDatabase});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    const QStringList lines = shown.out.split(u'\n');
+    EXPECT_EQ(lines[0], QStringLiteral("Базовая задача ВИРЕЛ-19"));
+    EXPECT_EQ(lines[1], QStringLiteral("  Системные параметры"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("    F017\\Текущее время\\Время\\\\")));
+    EXPECT_FALSE(lines.contains(QStringLiteral("    F002\\Версия программы\\HEX\\\\")));
+    const CliRun all = runCli({QStringLiteral("catalogue"), QStringLiteral("--all"), QStringLiteral("--db"), kDatabase});
+    EXPECT_TRUE(all.out.split(u'\n').contains(QStringLiteral("    F002\\Версия программы\\HEX\\\\")));
+    EXPECT_EQ(runCli({QStringLiteral("catalogue"), QStringLiteral("--db"), QStringLiteral("/нет/базы")}).exitCode, 3);
 }
