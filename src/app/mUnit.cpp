@@ -12,7 +12,9 @@
 #include "nUnit.h"
 #include "tekchDialog.h"
 
+#include "editor/archiverow.h"
 #include "editor/cellcheck.h"
+#include "editor/paramcode.h"
 #include "editor/clipboard.h"
 #include "editor/references.h"
 #include "editor/saveblank.h"
@@ -37,6 +39,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -52,6 +55,7 @@
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 using namespace rastrova;
 using namespace rastrova::store;
@@ -64,6 +68,17 @@ const QString kNoPrintFiles = QStringLiteral("нет");
 const QString kFileNotFound = QStringLiteral("Требуемый файл не найден.");
 constexpr int kPlaceholderRole = Qt::UserRole + 1;
 constexpr int kHintMilliseconds = 15000;
+} // namespace
+
+namespace {
+// What the insert-parameter panel takes from a node of the parameter tree.
+std::optional<editor::CatalogueParameter> chosenParameter(const catalogue::CatalogueEntry* entry)
+{
+    if (!entry)
+        return std::nullopt;
+    return editor::CatalogueParameter{entry->algorithm.kind(), entry->algorithm.subkind(), entry->number(),
+                                      entry->name(), entry->algorithm.archiveHours()};
+}
 } // namespace
 
 TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialog* typeDialog,
@@ -84,6 +99,14 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     createMenus();
     createToolBars();
     createPanels();
+
+    // The parameter tree of the insert-parameter panel; its catalogue serves type "19" blanks.
+    treeFrame_ = new TTreeFrame;
+    treeFrame_->setObjectName(QStringLiteral("TreeFrame1"));
+    kForm_->treeHost()->layout()->addWidget(treeFrame_);
+    kForm_->setCatalogueSelection([this] { return chosenParameter(treeFrame_->selectedEntry()); });
+    treeFrame_->setChangeHandler(
+        [this](const catalogue::CatalogueEntry* entry) { kForm_->catalogueNodeChosen(chosenParameter(entry)); });
 
     // The print-file tree starts switched on.
     SpeedButtonTree->setChecked(true);
@@ -205,7 +228,7 @@ void TmForm::createActions()
     ActInsertParam->setIcon(icon(app::IconKind::InsertParam));
     ActSetArchiveRow = action(QStringLiteral("ActSetArchiveRow"),
                               QStringLiteral("Установить признак строки начало печати архивов"),
-                              QStringLiteral("Установить признак строки начала печати архивов"));
+                              QStringLiteral("Сделать текущую строку началом печати архивных данных"));
     ActClearArchiveRow = action(QStringLiteral("ActClearArchiveRow"),
                                 QStringLiteral("Убрать признак строки начала печати архивов"),
                                 QStringLiteral("Убрать признак строки начала печати архивов"));
@@ -254,7 +277,9 @@ void TmForm::createActions()
     for (QAction* a : {SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar, SpeedButtonStdBar})
         a->setCheckable(true);
 
-    notYet_ = {ActSetArchiveRow, ActClearArchiveRow};
+    notYet_ = {};
+    connect(ActSetArchiveRow, &QAction::triggered, this, &TmForm::SetArchiveRowClick);
+    connect(ActClearArchiveRow, &QAction::triggered, this, &TmForm::ClearArchiveRowClick);
     for (QAction* a : notYet_)
         a->setEnabled(false);
 
@@ -719,6 +744,7 @@ bool TmForm::saveOpenBlank(bool reportErrors)
     // reported, and the previous image file stays.
     if (!result.image && reportErrors)
         Messages::error(this, QStringLiteral("Двоичный образ бланка не сформирован: ") + result.image.message());
+    showArchiveChecks();
     return true;
 }
 
@@ -778,6 +804,17 @@ void TmForm::loadCatalogueFor(const BlankSettings& settings)
     catalogueTask_ = settings.taskFile;
     catalogueLoaded_ = true;
     treeFrame_->loadTask(databasePath_, settings.taskFile);
+}
+
+void TmForm::showArchiveChecks()
+{
+    // What the adapter could not print as the archive rows ask.
+    editor::ArchiveLengthLookup lookup;
+    if (treeFrame_ && blank_.settings.virelType == editor::kControllerType19)
+        lookup = [frame = treeFrame_](uint16_t n) { return frame->catalogue().archiveLengthOfParameter(n); };
+    for (const QString& finding :
+         editor::archiveCheckMessages(blank_.grid, params_, blank_.settings.virelType, lookup))
+        Messages::show(this, app::kAppCaption, finding, app::MsgIcon::Information);
 }
 
 std::function<int(uint32_t)> TmForm::archiveDays() const
@@ -1195,10 +1232,12 @@ bool TmForm::AddParamClick()
 {
     if (!blankOpen_)
         return false;
-    // The insert-parameter panel offers the controller's parameters; until it is
-    // in, the time of the controller is added.
     const editor::BlankState before = blankState();
-    params_.append(editor::kCodeTime, editor::fixedCodeName(editor::kCodeTime));
+    const int added = kForm_->execInsertParamPanel(
+        blank_.settings.kind, blank_.settings.virelType, references_,
+        [this](const QString& code, const QString& name) { params_.append(code, name); });
+    if (added == 0)
+        return false;
     pgrid->refresh();
     refreshPreview();
     recordStep(editor::BlankCommand::AddParameter, before);
@@ -1210,7 +1249,11 @@ void TmForm::InsertParamClick()
     if (!blankOpen_)
         return;
     const editor::BlankState before = blankState();
-    params_.append(editor::kCodeTime, editor::fixedCodeName(editor::kCodeTime));
+    const int added = kForm_->execInsertParamPanel(
+        blank_.settings.kind, blank_.settings.virelType, references_,
+        [this](const QString& code, const QString& name) { params_.append(code, name); });
+    if (added == 0)
+        return;
     pgrid->refresh();
     const QPoint at = mgrid->currentCell();
     const editor::InsertResult result = editor::insertLastParameter(blank_.grid, at.x(), at.y(), params_);
@@ -1242,6 +1285,30 @@ void TmForm::DeleteParamClick()
     editor::deleteLastParameter(params_, blank_.grid);
     pgrid->refresh();
     blankChanged(false, editor::BlankCommand::DeleteParameter, before);
+}
+
+void TmForm::SetArchiveRowClick()
+{
+    const QPoint at = mgrid->currentCell();
+    if (!blankOpen_ || at.x() < 1 || at.y() < 1)
+        return;
+    if (Messages::show(this, app::kAppCaption, editor::setArchiveRowQuestion(at.y()), app::MsgIcon::Question,
+                       app::MsgYes | app::MsgNo) != app::MsgYes)
+        return;
+    const std::optional<editor::ArchiveDepth> depth = kForm_->execDepthPanel(kForm_->depthMaximum());
+    const editor::BlankState before = blankState();
+    if (depth && editor::setArchiveMark(blank_.grid, at.x(), at.y(), *depth))
+        blankChanged(true, editor::BlankCommand::SetArchiveMark, before); // the mark column may widen
+}
+
+void TmForm::ClearArchiveRowClick()
+{
+    const QPoint at = mgrid->currentCell();
+    if (!blankOpen_ || !editor::canClearArchiveMark(blank_.grid, at.x(), at.y()))
+        return;
+    const editor::BlankState before = blankState();
+    if (Messages::ask(this, editor::clearArchiveRowQuestion()) && editor::clearArchiveMark(blank_.grid, at.y()))
+        blankChanged(false, editor::BlankCommand::ClearArchiveMark, before);
 }
 
 void TmForm::NewClick()
@@ -1368,6 +1435,7 @@ void TmForm::SaveAsClick()
         Messages::error(this, st.message());
         return;
     }
+    showArchiveChecks();
 
     // A blank saved into a print file of the base folder joins the tree there.
     const QFileInfo info(fileName);

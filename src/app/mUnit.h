@@ -45,9 +45,6 @@ public:
            TAUstr* programmingWindow, QWidget* parent = nullptr);
     ~TmForm() override;
 
-    // The parameter tree whose catalogue type "19" blanks use.
-    void setTreeFrame(TTreeFrame* frame) { treeFrame_ = frame; }
-
     // What showing the window does first: settings, panel defaults, the scan.
     void FormShow();
 
@@ -134,6 +131,9 @@ private:
     void InsertParamClick();
     void InsertIntoBlankClick();
     void DeleteParamClick();
+    void SetArchiveRowClick();
+    void ClearArchiveRowClick();
+    void showArchiveChecks();
     void SettingsClick();
     void AboutClick();
     void HelpClick();

@@ -49,7 +49,6 @@ int main(int argc, char** argv)
     typeDialog.setParent(&mForm, typeDialog.windowFlags());
     TTreeForm treeForm;
     TLnkClFrm lnkClFrm;
-    mForm.setTreeFrame(treeForm.TreeFrame);
 
     mForm.FormShow();
     if (QScreen* screen = QApplication::primaryScreen())

@@ -446,6 +446,8 @@ TEST_F(EditingTest, ParameterPanelMenuAddsInsertsAndDeletes) {
     ASSERT_TRUE(named<QWidget>(form.get(), u"ParamPanel"_s)->isVisible());
     ASSERT_EQ(paramGrid()->list()->count(), 0);
 
+    // The insert-parameter panel opens on its first item, the time.
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonAddParam"_s)->click(); });
     chooseInParamMenu(0, u"ActAddParam"_s);
     ASSERT_EQ(paramGrid()->list()->count(), 1);
     EXPECT_EQ(paramGrid()->list()->code(1), u"#4015"_s);
@@ -595,6 +597,8 @@ TEST_F(EditingTest, UndoAndRedoThroughTheEditMenu) {
     redo->trigger();
 
     // A parameter deleted with its references comes back with them.
+    // The insert-parameter panel opens on its first item, the time.
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonAddParam"_s)->click(); });
     chooseInParamMenu(0, u"ActAddParam"_s);
     view()->setCurrentCell(2, 3);
     chooseInParamMenu(1, u"ActInsertIntoBlank"_s);
