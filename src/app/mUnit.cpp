@@ -743,7 +743,8 @@ bool TmForm::saveOpenBlank(bool reportErrors)
     // The blank and its list are on disk; an image that could not be made is
     // reported, and the previous image file stays.
     if (!result.image && reportErrors)
-        Messages::error(this, QStringLiteral("Двоичный образ бланка не сформирован: ") + result.image.message());
+        Messages::error(this, QStringLiteral("Двоичный образ бланка \"%1\" не сформирован, на диске остался прежний: %2")
+                                  .arg(QFileInfo(openBlankPath_).fileName(), result.image.message()));
     showArchiveChecks();
     return true;
 }

@@ -198,3 +198,20 @@ TEST(RenderPrintFileImage, EmptyHeaderSeventyBlanksAndMissingImage)
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("old"));
 }
+
+TEST(RenderPrintFileImage, AnImageBeyondTheAdaptersMemoryIsRefusedWhole)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    writeFile(QDir(folder).filePath("info.ini"), "[HEAD]\r\na=1\r\nb=2\r\n");
+    writeFile(QDir(folder).filePath("a.bin"), QByteArray(20000, 'a'));
+    writeFile(QDir(folder).filePath("b.bin"), QByteArray(20000, 'b'));
+    writeFile(QDir(folder).filePath("info.bin"), "old");
+    const Status st = render::writePrintFileImage(folder, {"a"}, {"b"});
+    EXPECT_EQ(st.code(), Status::Refused);
+    // 256 + 40000 bytes: 3392 more than the adapter holds.
+    EXPECT_TRUE(st.message().contains("3392")) << st.message().toStdString();
+    QFile old(QDir(folder).filePath("info.bin"));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+}

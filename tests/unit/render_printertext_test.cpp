@@ -131,14 +131,16 @@ TEST(RenderPrinterText, MarkColumnIsWidenedToShowTheWholeMark)
     EXPECT_FALSE(render::widenMarkColumns(g));
 }
 
-TEST(RenderPrinterText, LineBreakInACellStopsTheText)
+TEST(RenderPrinterText, LineBreakInACellPrintsItsFirstLineAndIsReported)
 {
-    Grid g = blank(1, 2);
+    Grid g = blank(1, 3);
     g.setText(1, 1, "ok");
-    g.setText(1, 2, "a\nb");
+    g.setText(1, 2, "a\r\nb");
+    g.setText(1, 3, "c");
     const auto t = render::renderPrinterText(g, false);
     EXPECT_FALSE(t.status.isOk());
-    EXPECT_TRUE(t.lines.isEmpty());
+    EXPECT_TRUE(t.status.message().contains("A2")) << t.status.message().toStdString();
+    EXPECT_EQ(shown(t), QStringList({"ok        ", "a         ", "c         "}));
 }
 
 TEST(RenderPrinterText, EveryJunctionHasTheCharacterOfItsArms)

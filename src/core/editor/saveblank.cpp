@@ -16,9 +16,8 @@ QList<render::ImageParameter> imageParameters(const ParameterList& list)
 Status buildImage(const SaveBlankInput& input, const QString& imagePath, render::BlankImage& image)
 {
     render::BlankImageInput in;
+    // A cell with several lines prints its first one; the preview reports it.
     in.text = render::renderPrinterText(input.blank.grid, input.formFeed);
-    if (!in.text.status)
-        return in.text.status;
     in.parameters = imageParameters(input.list);
     in.pageLength = input.pageLength;
     in.virelType = input.blank.settings.virelType;

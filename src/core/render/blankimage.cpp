@@ -166,9 +166,10 @@ Status buildBlankImage(const BlankImageInput& input, const QString& imagePath, B
         bytes.append(reinterpret_cast<const char*>(d.data()), 6);
     bytes += textPart;
     if (bytes.size() > kImageBufferBytes)
-        return Status::refused(QStringLiteral("Образ бланка занимает %1 байт, а в адаптере для него есть не более %2 "
-                                              "байт. Уменьшите бланк.")
+        return Status::refused(QStringLiteral("Образ бланка занимает %1 байт, на %2 байт больше, чем помещается в "
+                                              "адаптер (%3 байт). Уменьшите бланк.")
                                    .arg(bytes.size())
+                                   .arg(bytes.size() - kImageBufferBytes)
                                    .arg(kImageBufferBytes));
     report << QStringLiteral("Образ сформирован.") << QStringLiteral("Запись образа на диск.");
     out.bytes = bytes;

@@ -2,6 +2,8 @@
 
 #include "text/codepage.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -59,6 +61,15 @@ bool widenMarkColumns(store::Grid& grid)
 }
 
 namespace {
+
+// The letters the editor shows above a column: A..Z, AA, AB ...
+QString columnName(int col)
+{
+    QString name;
+    for (int n = col; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(u'A' + (n - 1) % 26));
+    return name;
+}
 
 // A two-dimensional table of flags.
 class Flags {
@@ -132,14 +143,17 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
                 used[size_t(a - 1)] = true;
                 used[size_t(b)] = true;
             }
-            if (cell.text.contains(u'\n') || cell.text.contains(u'\r')) {
-                out.status = Status::damaged(
-                    QStringLiteral("Ячейка %1 %2 содержит перевод строки: такой бланк нельзя напечатать.")
-                        .arg(g.left)
-                        .arg(g.top));
-                return out;
+            // A cell holds one line; of a text that has more, the first is printed and the cell reported.
+            QString shown = cell.text;
+            if (const qsizetype lineEnd = shown.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))); lineEnd >= 0) {
+                shown.truncate(lineEnd);
+                if (out.status)
+                    out.status = Status::damaged(
+                        QStringLiteral("Ячейка %1%2 содержит несколько строк: печатается только первая.")
+                            .arg(columnName(g.left))
+                            .arg(g.top));
             }
-            QByteArray bytes = text::toPrinterBytes(text::toCp1251Lossy(cell.text)).left(W);
+            QByteArray bytes = text::toPrinterBytes(text::toCp1251Lossy(shown)).left(W);
             bytes.append(QByteArray(W - bytes.size(), ' '));
             work[at(a, t)] = bytes;
         }

@@ -37,7 +37,7 @@ char junction(bool up, bool down, bool left, bool right);
 
 struct PrinterText {
     QList<QByteArray> lines; // code page 866, without line ends
-    Status status;           // not ok when a cell holds a line break: the text stops there
+    Status status;           // not ok when a cell holds a line break: only its first line is printed
 };
 
 // The width a mark column needs: a read-only cell (the archive start mark) must

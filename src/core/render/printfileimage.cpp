@@ -18,6 +18,27 @@ Status buildPrintFileImage(const QString& folder, const QStringList& hourly, con
         return Status::ok();
     }
 
+    // Every image is read first: a print file that outgrows the adapter is refused whole.
+    QList<QByteArray> images[2];
+    qsizetype total = kDirectoryBytes;
+    for (int kind = 0; kind < 2; ++kind) {
+        const QStringList& group = kind == 0 ? hourly : archive;
+        for (qsizetype i = 0; i < group.size() && i < kMaxBlanksPerKind; ++i) {
+            const QString path = store::blankFilePath(folder, group[i], store::BlankFile::Image);
+            QByteArray bytes;
+            if (Status st = readWholeFile(path, kImageBufferBytes, bytes); !st)
+                return Status::ioError(QStringLiteral("Нет образа бланка \"%1\": %2").arg(group[i], st.message()));
+            total += bytes.size();
+            images[kind] << bytes;
+        }
+    }
+    if (total > kImageBufferBytes)
+        return Status::refused(QStringLiteral("Образ файла печати занимает %1 байт, на %2 байт больше, чем помещается "
+                                              "в адаптер (%3 байт). Уменьшите бланки или их число.")
+                                   .arg(total)
+                                   .arg(total - kImageBufferBytes)
+                                   .arg(kImageBufferBytes));
+
     QByteArray image(kDirectoryBytes, char(0xFF));
     int entry = 0;
     auto setEntry = [&](int value) {
@@ -25,16 +46,8 @@ Status buildPrintFileImage(const QString& folder, const QStringList& hourly, con
         image[2 * entry + 1] = char(value);
         ++entry;
     };
-    for (const QStringList* group : {&hourly, &archive}) {
-        for (qsizetype i = 0; i < group->size() && i < kMaxBlanksPerKind; ++i) {
-            const QString path = store::blankFilePath(folder, group->at(i), store::BlankFile::Image);
-            QByteArray bytes;
-            if (Status st = readWholeFile(path, kImageBufferBytes, bytes); !st)
-                return Status::ioError(QStringLiteral("Нет образа бланка \"%1\": %2").arg(group->at(i), st.message()));
-            if (image.size() + bytes.size() > kImageBufferBytes)
-                return Status::refused(QStringLiteral("Образ файла печати не помещается в память адаптера (%1 байт): "
-                                                      "уменьшите бланки или их число.")
-                                           .arg(kImageBufferBytes));
+    for (const QList<QByteArray>& group : images) {
+        for (const QByteArray& bytes : group) {
             setEntry(int(image.size()));
             image += bytes;
         }
