@@ -1,0 +1,533 @@
+// Inserting parameters through the insert-parameter panel, the archive start row
+// of an archive blank, the parameter tree of a type "19" blank and the archive
+// checks shown after a save, all through the main window's commands.
+
+#include "PrmsTree.h"
+#include "Ustr.h"
+#include "controls/blankgrid.h"
+#include "controls/paramgrid.h"
+#include "dialogs.h"
+#include "kUnit.h"
+#include "mUnit.h"
+#include "messages.h"
+#include "nUnit.h"
+#include "tekchDialog.h"
+
+#include "editor/archiverow.h"
+#include "editor/paramlist.h"
+#include "store/grid.h"
+#include "text/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace rastrova;
+using namespace rastrova::app;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCtp = u"ЦТП-3"_s;
+const QString kBoiler = u"Котельная Северная"_s;
+const QString kVirel19 = u"Северная ВИРЕЛ-19"_s;
+const QString kSummary = u"Сводка за час"_s;     // type "10", hourly
+const QString kDaily = u"Суточный архив"_s;      // type "10", archive, 4 data columns, 5 data rows
+const QString kCurrent = u"Текущие параметры"_s; // type "19", hourly, task SEVER.tsk, 8 parameters
+
+template <class T> T* child(const QObject* root, const QString& name) {
+    T* found = root->findChild<T*>(name);
+    if (!found)
+        throw std::runtime_error("no child " + name.toStdString());
+    return found;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void copyFolder(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString src = it.next();
+        const QString dst = QDir(to).filePath(QDir(from).relativeFilePath(src));
+        QDir().mkpath(QFileInfo(dst).absolutePath());
+        QFile out(dst);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(readAll(src)) < 0)
+            throw std::runtime_error("cannot write " + dst.toStdString());
+    }
+}
+
+// One action per modal dialog shown, in order; any other modal dialog is
+// rejected after a while and reported.
+class DialogScript {
+public:
+    DialogScript() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        timer_.start(5);
+        idle_.start();
+    }
+    void then(const QString& name, std::function<void(QWidget*)> act) { steps_.push_back({name, std::move(act)}); }
+    bool finished() {
+        const bool ok = steps_.empty() && unexpected_.isEmpty();
+        if (!ok)
+            ADD_FAILURE() << "dialogs not shown: " << steps_.size()
+                          << ", unexpected: " << unexpected_.join(u',').toStdString();
+        steps_.clear();
+        unexpected_.clear();
+        return ok;
+    }
+
+private:
+    void tick() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            idle_.restart();
+        } else if (!steps_.empty() && modal->objectName() == steps_.front().first) {
+            const auto act = std::move(steps_.front().second);
+            steps_.pop_front();
+            idle_.restart();
+            act(modal);
+        } else if (idle_.elapsed() > 3000) {
+            unexpected_ << modal->objectName();
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->reject();
+            idle_.restart();
+        }
+    }
+    QTimer timer_;
+    QElapsedTimer idle_;
+    std::deque<std::pair<QString, std::function<void(QWidget*)>>> steps_;
+    QStringList unexpected_;
+};
+
+// The node of PrmTreeView whose text starts with the parameter number and "\".
+QTreeWidgetItem* parameterNode(QTreeWidget* tree, const QString& number) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->text(0).startsWith(number + u'\\'))
+            return *it;
+    return nullptr;
+}
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        const QString home = tmp.filePath(u"prog"_s);
+        base = tmp.filePath(u"base"_s);
+        const QString database = tmp.filePath(u"database"_s);
+        copyFolder(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
+        copyFolder(QStringLiteral(RASTROVA_EXAMPLES_DIR "/database"), database);
+        QDir().mkpath(home);
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(u"sprav.txt"_s)));
+        QByteArray baseBytes, databaseBytes;
+        text::toCp1251(base, baseBytes);
+        text::toCp1251(database, databaseBytes);
+        const QByteArray settings =
+            "[FIRST]\r\nPUT=" + baseBytes + "\r\n[ROPT]\r\nBathePath=" + databaseBytes + "\r\n";
+        QFile ini(QDir(home).filePath(u"RASTROVA.INI"_s));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size());
+        ini.close();
+        Messages::setAnswerer([this](const Message& m) {
+            messages.push_back(m);
+            if (answers.empty())
+                return (m.buttons & MsgOk) ? MsgOk : MsgNo;
+            const MsgButton b = answers.front();
+            answers.pop_front();
+            return b;
+        });
+        const store::ProgramPaths paths = store::resolveProgramPaths(home, home);
+        nForm = std::make_unique<Tnform>();
+        kForm = std::make_unique<TkForm>();
+        aUstr = std::make_unique<TAUstr>();
+        typeDialog = std::make_unique<TVirelTypeDialog>();
+        form = std::make_unique<TmForm>(paths, nForm.get(), kForm.get(), typeDialog.get(), aUstr.get());
+        for (QWidget* w : windows())
+            w->setParent(form.get(), w->windowFlags());
+        form->FormShow();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(messages.empty());
+        ASSERT_EQ(form->databasePath(), database);
+    }
+
+    void TearDown() override {
+        if (form)
+            for (QWidget* w : windows())
+                w->setParent(nullptr);
+        form.reset();
+        typeDialog.reset();
+        aUstr.reset();
+        kForm.reset();
+        nForm.reset();
+        Messages::setAnswerer({});
+    }
+
+    std::array<QWidget*, 4> windows() const {
+        return {nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()};
+    }
+
+    void open(const QString& printFile, const QString& blank) {
+        auto* tree = child<QTreeWidget>(form.get(), u"Tree"_s);
+        QTreeWidgetItem* found = nullptr;
+        for (QTreeWidgetItemIterator it(tree); *it && !found; ++it)
+            if ((*it)->text(0) == blank && (*it)->parent() && (*it)->parent()->parent() &&
+                (*it)->parent()->parent()->text(0) == printFile)
+                found = *it;
+        ASSERT_NE(found, nullptr);
+        tree->setCurrentItem(found);
+        ASSERT_TRUE(form->isBlankOpen());
+        ASSERT_EQ(form->currentBlank(), blank);
+    }
+
+    QAction* act(const QString& name) const { return child<QAction>(form.get(), name); }
+    BlankGridView* view() const { return child<BlankGridView>(form.get(), u"mgrid"_s); }
+    ParamGridView* paramGrid() const { return child<ParamGridView>(form.get(), u"pgrid"_s); }
+    const editor::ParameterList& list() const { return *paramGrid()->list(); }
+    store::Grid& grid() { return form->blank().grid; }
+    QTreeWidget* prmTree() const {
+        auto* host = child<QWidget>(kForm.get(), u"TreeHost"_s);
+        return child<QTreeWidget>(child<TTreeFrame>(host, u"TreeFrame1"_s), u"PrmTreeView"_s);
+    }
+    QString blankPath(const QString& printFile, const QString& blank, const QString& ext) const {
+        return QDir(base).filePath(printFile + u'/' + blank + ext);
+    }
+
+    // Adds one type "10" parameter through ActInsertParam: `choose` sets the panel up.
+    void insertThroughPanel(const std::function<void(QWidget*)>& choose) {
+        steps.then(u"kForm"_s, [choose](QWidget* d) {
+            choose(d);
+            child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        });
+        act(u"ActInsertParam"_s)->trigger();
+        EXPECT_TRUE(steps.finished());
+        EXPECT_FALSE(kForm->isVisible());
+    }
+
+    QTemporaryDir tmp;
+    QString base;
+    std::vector<Message> messages;
+    std::deque<MsgButton> answers;
+    DialogScript steps;
+    std::unique_ptr<Tnform> nForm;
+    std::unique_ptr<TkForm> kForm;
+    std::unique_ptr<TAUstr> aUstr;
+    std::unique_ptr<TVirelTypeDialog> typeDialog;
+    std::unique_ptr<TmForm> form;
+};
+
+TEST_F(ArchiveTest, InsertParameterPanelOfAnHourlyBlank) {
+    open(kCtp, kSummary);
+    ASSERT_EQ(list().count(), 0);
+    view()->setCurrentCell(2, 2);
+    QString cell = grid().text(2, 2);
+
+    struct Case {
+        std::function<void(QWidget*)> choose;
+        QString code;
+        QString name;
+    };
+    const std::vector<Case> cases = {
+        {[](QWidget* d) { child<QRadioButton>(d, u"RgParamItem0"_s)->click(); }, u"#4015"_s, u"Время"_s},
+        {[](QWidget* d) {
+             child<QRadioButton>(d, u"RgParamItem4"_s)->click();
+             ASSERT_TRUE(child<QSpinBox>(d, u"EditNumber"_s)->isVisible());
+             child<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
+         },
+         u"#8319"_s, u"Расход за пред. час в трубопр. № 3"_s},
+        {[](QWidget* d) {
+             child<QRadioButton>(d, u"RgParamItem7"_s)->click();
+             child<QSpinBox>(d, u"EditNumber"_s)->setValue(5);
+         },
+         u"~05"_s, u"Данные из часового архива № 5"_s},
+        {[](QWidget* d) {
+             child<QRadioButton>(d, u"RgParamItem9"_s)->click();
+             auto* groups = child<QComboBox>(d, u"ComboGroups"_s);
+             ASSERT_TRUE(groups->isVisible());
+             ASSERT_EQ(groups->itemText(2), u"Общие параметры"_s);
+             groups->setCurrentIndex(2);
+             auto* entries = child<QListWidget>(d, u"ListEntries"_s);
+             ASSERT_EQ(entries->count(), 5);
+             ASSERT_EQ(entries->item(1)->text(), u"Время останова"_s);
+             entries->setCurrentRow(1);
+         },
+         u"#4031"_s, u"Время останова"_s},
+        {[](QWidget* d) {
+             child<QRadioButton>(d, u"RgParamItem10"_s)->click();
+             auto* hex = child<QLineEdit>(d, u"EditHex"_s);
+             ASSERT_TRUE(hex->isVisible());
+             hex->setFocus();
+             QTest::keyClicks(hex, u"1a2"_s);
+             EXPECT_EQ(hex->text(), u"1A2"_s);
+         },
+         u"#01A2"_s, u"Параметр: 1A2"_s},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].code.toStdString());
+        insertThroughPanel(cases[i].choose);
+        const int n = int(i) + 1;
+        ASSERT_EQ(list().count(), n);
+        EXPECT_EQ(list().code(n), cases[i].code);
+        EXPECT_EQ(list().name(n), cases[i].name);
+        cell += u"@%1"_s.arg(n);
+        EXPECT_EQ(grid().text(2, 2), cell);
+    }
+    const BlankGridModel* m = view()->blankModel();
+    EXPECT_EQ(m->data(m->indexOfCell(2, 2)).toString(), cell);
+    EXPECT_TRUE(form->isModified());
+    EXPECT_TRUE(messages.empty());
+
+    // A daily archive value is refused in an hourly blank; the panel keeps the time.
+    bool stillTime = false, itemChecked = true;
+    steps.then(u"kForm"_s, [&](QWidget* d) {
+        child<QRadioButton>(d, u"RgParamItem8"_s)->click();
+        itemChecked = child<QRadioButton>(d, u"RgParamItem8"_s)->isChecked();
+        stillTime = child<QRadioButton>(d, u"RgParamItem0"_s)->isChecked();
+        child<QPushButton>(d, u"ButtonExit"_s)->click();
+    });
+    act(u"ActInsertParam"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_FALSE(itemChecked);
+    EXPECT_TRUE(stillTime);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              u"Значение суточного архива можно выбрать только для архивного бланка. Будьте внимательны."_s);
+    EXPECT_EQ(messages[0].caption, kAppCaption);
+    EXPECT_EQ(list().count(), 5);
+    EXPECT_EQ(grid().text(2, 2), cell);
+}
+
+TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
+    open(kBoiler, kDaily);
+    ASSERT_TRUE(act(u"ActSetArchiveRow"_s)->isVisible());
+    ASSERT_EQ(grid().colCount(), 5);
+    ASSERT_GE(grid().rowCount(), 5);
+    const int row = 4;
+    grid().setText(1, row, u"Итого"_s);
+    grid().setText(3, row, u"old"_s);
+    view()->refresh();
+    view()->setCurrentCell(2, row);
+
+    // The question is answered "No": nothing happens.
+    answers = {MsgNo};
+    act(u"ActSetArchiveRow"_s)->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              u"Вы действительно хотите строку № 4 сделать стартовой для печати архивных данных? "_s);
+    EXPECT_EQ(messages[0].caption, kAppCaption);
+    EXPECT_EQ(messages[0].icon, MsgIcon::Question);
+    EXPECT_NE(grid().cell(2, row).colour, store::kArchiveRowColour);
+    EXPECT_TRUE(steps.finished());
+
+    answers = {MsgYes};
+    steps.then(u"kForm"_s, [](QWidget* d) {
+        child<QSpinBox>(d, u"EditStartDepth"_s)->setValue(24);
+        child<QSpinBox>(d, u"EditEndDepth"_s)->setValue(0);
+        child<QPushButton>(d, u"ButtonDepthOk"_s)->click();
+    });
+    act(u"ActSetArchiveRow"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    ASSERT_EQ(messages.size(), 2u);
+    for (int c = 1; c < grid().colCount(); ++c)
+        EXPECT_EQ(grid().cell(c, row).colour, store::kArchiveRowColour) << c;
+    EXPECT_NE(grid().cell(2, row - 1).colour, store::kArchiveRowColour);
+    EXPECT_EQ(grid().text(2, row), u"!24"_s);
+    EXPECT_TRUE(grid().isReadOnly(2, row));
+    EXPECT_FALSE(grid().isReadOnly(3, row));
+    EXPECT_EQ(grid().text(1, row), u"Итого"_s);
+    EXPECT_TRUE(grid().text(3, row).isEmpty());
+    const BlankGridModel* m = view()->blankModel();
+    EXPECT_EQ(m->data(m->indexOfCell(2, row)).toString(), u"!24"_s);
+    EXPECT_FALSE(m->flags(m->indexOfCell(2, row)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(m->flags(m->indexOfCell(3, row)) & Qt::ItemIsEditable);
+    EXPECT_EQ(m->data(m->indexOfCell(3, row), Qt::BackgroundRole).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_TRUE(form->isModified());
+
+    // A daily archive value, right of the mark.
+    view()->setCurrentCell(3, row);
+    insertThroughPanel([](QWidget* d) {
+        child<QRadioButton>(d, u"RgParamItem8"_s)->click();
+        ASSERT_TRUE(child<QRadioButton>(d, u"RgParamItem8"_s)->isChecked());
+        child<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
+    });
+    ASSERT_EQ(messages.size(), 2u);
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().code(1), u"$03"_s);
+    EXPECT_EQ(grid().text(3, row), u"@1"_s);
+
+    act(u"ActSave"_s)->trigger();
+    EXPECT_FALSE(form->isModified());
+    EXPECT_EQ(messages.size(), 2u); // depth 24, end 0: nothing to report for type "10"
+    const QByteArray image = readAll(blankPath(kBoiler, kDaily, u".bin"_s));
+    ASSERT_GE(image.size(), 4);
+    const int count = uchar(image[2]);
+    ASSERT_GE(image.size(), 4 + 6 * count);
+    int markAt = -1;
+    for (int i = 0; i < count; ++i)
+        if (uchar(image[4 + 6 * i + 3]) == 24 && (uchar(image[4 + 6 * i + 1]) & 0xF0) == 0xF0 &&
+            uchar(image[4 + 6 * i + 1]) != 0xFF)
+            markAt = i;
+    ASSERT_GE(markAt, 0) << image.toHex().toStdString();
+    const auto d = [&](int i, int b) { return uchar(image[4 + 6 * i + b]); };
+    EXPECT_EQ(d(markAt, 1), 0xF0);
+    EXPECT_EQ(d(markAt, 4), 0);
+    ASSERT_LT(markAt + 1, count);
+    EXPECT_EQ(d(markAt + 1, 0), d(markAt, 0)); // the reference, on the same line, further right
+    EXPECT_GT(d(markAt + 1, 2), d(markAt, 2));
+    EXPECT_EQ(d(markAt + 1, 3), 0xC0);
+    EXPECT_EQ(d(markAt + 1, 4), 0xC3);
+
+    // Removing the mark from another cell of the row.
+    view()->setCurrentCell(4, row);
+    answers = {MsgYes};
+    act(u"ActClearArchiveRow"_s)->trigger();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2].text, u"Вы действительно хотите удалить признак строки начала печати архивов ?"_s);
+    EXPECT_EQ(messages[2].caption, kQuestionCaption);
+    for (int c = 1; c < grid().colCount(); ++c) {
+        EXPECT_EQ(grid().cell(c, row).colour, store::Colour(0xFFFFFF)) << c;
+        EXPECT_FALSE(grid().isReadOnly(c, row)) << c;
+        EXPECT_TRUE(m->flags(m->indexOfCell(c, row)) & Qt::ItemIsEditable) << c;
+    }
+    EXPECT_EQ(grid().text(1, row), u"Итого"_s);
+    for (int c = 2; c < grid().colCount(); ++c)
+        EXPECT_TRUE(grid().text(c, row).isEmpty()) << c;
+    EXPECT_TRUE(m->data(m->indexOfCell(2, row)).toString().isEmpty());
+    EXPECT_TRUE(form->isModified());
+    EXPECT_TRUE(steps.finished());
+}
+
+TEST_F(ArchiveTest, CatalogueTreeOfAType19BlankAddsArchiveParameters) {
+    open(kVirel19, kCurrent);
+    ASSERT_EQ(form->blank().settings.virelType, 1);
+    QTreeWidget* tree = prmTree();
+    ASSERT_GE(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* task = tree->topLevelItem(0);
+    EXPECT_EQ(task->text(0), kBoiler);
+    QStringList groups;
+    for (int i = 0; i < task->childCount(); ++i)
+        groups << task->child(i)->text(0);
+    EXPECT_TRUE(groups.contains(u"Трубопровод"_s)) << groups.join(u'|').toStdString();
+    EXPECT_TRUE(groups.contains(u"Датчики"_s)) << groups.join(u'|').toStdString();
+    EXPECT_TRUE(groups.contains(u"Системные параметры"_s)) << groups.join(u'|').toStdString();
+    QTreeWidgetItem* hourly = parameterNode(tree, u"1005"_s);
+    ASSERT_NE(hourly, nullptr);
+    EXPECT_EQ(hourly->parent()->text(0), u"Трубопровод"_s);
+    EXPECT_TRUE(hourly->text(0).contains(u"Расход за час"_s));
+    ASSERT_EQ(list().count(), 8);
+
+    view()->setCurrentCell(2, 2);
+    const QString before = grid().text(2, 2);
+    bool treeShown = false, menuShown = true;
+    steps.then(u"kForm"_s, [&](QWidget* d) {
+        treeShown = child<QWidget>(d, u"TreeHost"_s)->isVisible() && prmTree()->isVisible();
+        menuShown = child<QWidget>(d, u"RgParam"_s)->isVisible();
+        prmTree()->setCurrentItem(parameterNode(prmTree(), u"1005"_s));
+        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        child<QPushButton>(d, u"ButtonExit"_s)->click();
+    });
+    act(u"ActInsertParam"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_TRUE(treeShown);
+    EXPECT_FALSE(menuShown);
+    ASSERT_EQ(list().count(), 9);
+    EXPECT_EQ(list().code(9), u"~1005"_s);
+    EXPECT_EQ(list().name(9), u"Расход за час"_s);
+    EXPECT_EQ(grid().text(2, 2), before + u"@9"_s);
+    // Choosing an hourly archive parameter set the depth maximum to its archive length.
+    EXPECT_TRUE(kForm->depthMaximum() == 16 || kForm->depthMaximum() == 32 || kForm->depthMaximum() == 64)
+        << kForm->depthMaximum();
+    EXPECT_EQ(child<TTreeFrame>(kForm.get(), u"TreeFrame1"_s)->catalogue().archiveLengthOfParameter(0x1005), kForm->depthMaximum());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ArchiveTest, ArchiveChecksAfterSavingAType19Blank) {
+    open(kVirel19, kCurrent);
+    ASSERT_EQ(list().count(), 8);
+    int hourlyDays = 0;
+    steps.then(u"kForm"_s, [&](QWidget* d) {
+        prmTree()->setCurrentItem(parameterNode(prmTree(), u"1005"_s));
+        hourlyDays = kForm->depthMaximum();
+        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        prmTree()->setCurrentItem(parameterNode(prmTree(), u"1008"_s));
+        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        child<QPushButton>(d, u"ButtonExit"_s)->click();
+    });
+    child<QAction>(paramGrid(), u"ActAddParam"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    ASSERT_EQ(list().count(), 10);
+    EXPECT_EQ(list().code(9), u"~1005"_s);
+    EXPECT_EQ(list().code(10), u"$1008"_s);
+    ASSERT_GT(hourlyDays, 0);
+    ASSERT_LT(hourlyDays, 250);
+
+    // The last data row becomes an archive row deeper than the hourly archive
+    // reaches, holding an hourly and a daily value.
+    const int row = grid().rowCount() - 1;
+    ASSERT_TRUE(editor::setArchiveMark(grid(), 1, row, {hourlyDays + 1, 0}));
+    grid().setText(2, row, u"@9"_s);
+    grid().setText(3, row, u"@10"_s);
+    view()->refresh();
+    messages.clear();
+    act(u"ActSave"_s)->trigger();
+    const QString r = QString::number(row);
+    const QStringList expected = {
+        u"Глубина часового архива 1005 в строке "_s + r + u"\r не соответсвует описателю! "_s,
+        u"Типы архивов в строке "_s + r + u" не совпадают!"_s,
+        u"Конечная глубина суточного архива 1008 в строке "_s + r + u"\r меньше 1! "_s,
+    };
+    QStringList shown;
+    for (const Message& m : messages) {
+        shown << m.text;
+        EXPECT_EQ(m.caption, kAppCaption);
+        EXPECT_EQ(m.icon, MsgIcon::Information);
+    }
+    EXPECT_EQ(shown, expected) << shown.join(u'|').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(blankPath(kVirel19, kCurrent, u".bin"_s)));
+
+    // A depth within the hourly archive and an end depth for the daily value: the
+    // row still mixes two kinds of archive.
+    ASSERT_TRUE(editor::setArchiveMark(grid(), 1, row, {hourlyDays, 1}));
+    grid().setText(2, row, u"@9"_s);
+    grid().setText(3, row, u"@10"_s);
+    view()->refresh();
+    messages.clear();
+    act(u"ActSave"_s)->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, u"Типы архивов в строке "_s + r + u" не совпадают!"_s);
+
+    // An end depth not below the start depth.
+    ASSERT_TRUE(editor::setArchiveMark(grid(), 1, row, {3, 3}));
+    grid().setText(2, row, u"@9"_s);
+    view()->refresh();
+    messages.clear();
+    act(u"ActSave"_s)->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, u"Ошибка! В строке "_s + r + u" неправильно задана глубина архива."_s);
+}
+
+} // namespace
