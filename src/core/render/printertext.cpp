@@ -2,8 +2,6 @@
 
 #include "text/codepage.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -145,17 +143,21 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
             }
             // A cell holds one line; of a text that has more, the first is printed and the cell reported.
             QString shown = cell.text;
-            if (const qsizetype lineEnd = shown.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))); lineEnd >= 0) {
-                shown.truncate(lineEnd);
+            const auto lineEnd = std::find_if(shown.cbegin(), shown.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
+            if (lineEnd != shown.cend()) {
+                shown.truncate(lineEnd - shown.cbegin());
                 if (out.status)
                     out.status = Status::damaged(
                         QStringLiteral("Ячейка %1%2 содержит несколько строк: печатается только первая.")
                             .arg(columnName(g.left))
                             .arg(g.top));
             }
-            QByteArray bytes = text::toPrinterBytes(text::toCp1251Lossy(shown)).left(W);
-            bytes.append(QByteArray(W - bytes.size(), ' '));
-            work[at(a, t)] = bytes;
+            // The text, through the printer table, over the blanks already there.
+            QByteArray& target = work[at(a, t)];
+            char* out = target.data();
+            const qsizetype n = std::min<qsizetype>(shown.size(), W);
+            for (qsizetype i = 0; i < n; ++i)
+                out[i] = char(text::printerByte(uint8_t(text::toCp1251Byte(shown[i]))));
         }
     }
 
@@ -183,7 +185,7 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
                                                            : (vertical.get(j, i - 1) ? box::Vertical : ' ');
             }
             if (j + 1 <= C - 1)
-                line += QByteArray(w[size_t(j + 1)], horizontal.get(j + 1, i) ? box::Horizontal : ' ');
+                line.append(w[size_t(j + 1)], horizontal.get(j + 1, i) ? box::Horizontal : ' ');
         }
         return line;
     };

@@ -94,6 +94,12 @@ bool toCp1251(QStringView text, QByteArray& out, QChar* badChar)
     return true;
 }
 
+char toCp1251Byte(QChar c)
+{
+    const int b = cp1251Byte(c.unicode());
+    return b < 0 ? '?' : char(b);
+}
+
 QByteArray toCp1251Lossy(QStringView text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);

@@ -19,6 +19,9 @@ bool toCp1251(QStringView text, QByteArray& out, QChar* badChar = nullptr);
 // 1251 byte becomes '?'. Use only where the text cannot hold such characters.
 QByteArray toCp1251Lossy(QStringView text);
 
+// The 1251 byte of one character, '?' when it has none.
+char toCp1251Byte(QChar c);
+
 // True when every character of `text` has a 1251 byte.
 bool fitsCp1251(QStringView text, QChar* badChar = nullptr);
 
