@@ -72,16 +72,16 @@ QString columnName(int col)
 // A two-dimensional table of flags.
 class Flags {
 public:
-    Flags(int cols, int rows) : cols_(cols), rows_(rows), bits_(size_t(cols) * size_t(rows), false) {}
+    Flags(int cols, int rows) : cols_(cols), rows_(rows), bits_(size_t(cols) * size_t(rows), 0) {}
     bool get(int c, int r) const
     {
         return c >= 0 && r >= 0 && c < cols_ && r < rows_ && bits_[size_t(r) * size_t(cols_) + size_t(c)];
     }
-    void set(int c, int r) { bits_[size_t(r) * size_t(cols_) + size_t(c)] = true; }
+    void set(int c, int r) { bits_[size_t(r) * size_t(cols_) + size_t(c)] = 1; }
 
 private:
     int cols_, rows_;
-    std::vector<bool> bits_;
+    std::vector<uint8_t> bits_;
 };
 
 } // namespace
@@ -107,8 +107,14 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
     Flags horizontal(C, R + 1); // column k, line row i (1..R)
     Flags vertical(C, R);       // line position j (0..C-1), text row r (1..R-1)
     std::vector<bool> used(static_cast<size_t>(C), false);
-    std::vector<QByteArray> work(size_t(C) * size_t(R));
-    std::vector<bool> visited(size_t(C) * size_t(R), false);
+    // The work text of a cell: `width` characters (-1: none, covered by the cell to its
+    // left); the region's text in its top row, blanks in the rows below.
+    struct Work {
+        int width = -1;
+        int textCell = -1; // the cell whose text goes here, or -1 for blanks
+    };
+    std::vector<Work> work(size_t(C) * size_t(R));
+    std::vector<uint8_t> visited(size_t(C) * size_t(R), 0);
     auto at = [C](int c, int r) { return size_t(r) * size_t(C) + size_t(c); };
 
     for (int r = 1; r < R; ++r) {
@@ -125,8 +131,8 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
                 W += w[size_t(c)];
             for (int l = t; l <= u; ++l) {
                 for (int c = a; c <= b; ++c)
-                    visited[at(c, l)] = true;
-                work[at(a, l)] = QByteArray(W, ' ');
+                    visited[at(c, l)] = 1;
+                work[at(a, l)] = Work{W, l == t ? int(at(g.left, g.top)) : -1};
             }
             const store::Cell& cell = grid.cell(g.left, g.top);
             if (cell.inner.width == 2) {
@@ -142,24 +148,28 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
                 used[size_t(b)] = true;
             }
             // A cell holds one line; of a text that has more, the first is printed and the cell reported.
-            QString shown = cell.text;
-            const auto lineEnd = std::find_if(shown.cbegin(), shown.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
-            if (lineEnd != shown.cend()) {
-                shown.truncate(lineEnd - shown.cbegin());
-                if (out.status)
-                    out.status = Status::damaged(
-                        QStringLiteral("Ячейка %1%2 содержит несколько строк: печатается только первая.")
-                            .arg(columnName(g.left))
-                            .arg(g.top));
-            }
-            // The text, through the printer table, over the blanks already there.
-            QByteArray& target = work[at(a, t)];
-            char* out = target.data();
-            const qsizetype n = std::min<qsizetype>(shown.size(), W);
-            for (qsizetype i = 0; i < n; ++i)
-                out[i] = char(text::printerByte(uint8_t(text::toCp1251Byte(shown[i]))));
+            if (out.status && (cell.text.contains(u'\r') || cell.text.contains(u'\n')))
+                out.status = Status::damaged(QStringLiteral("Ячейка %1%2 содержит несколько строк: печатается только первая.")
+                                                 .arg(columnName(g.left))
+                                                 .arg(g.top));
         }
     }
+
+    // Appends a work text: the cell's first line through the printer table, cut or
+    // padded to its width.
+    auto appendWork = [&](QByteArray& line, const Work& x) {
+        qsizetype n = 0;
+        if (x.textCell >= 0) {
+            const QString& text = grid.cell(x.textCell % C, x.textCell / C).text;
+            for (; n < text.size() && n < x.width; ++n) {
+                const QChar c = text[n];
+                if (c == u'\r' || c == u'\n')
+                    break;
+                line += char(text::printerByte(uint8_t(text::toCp1251Byte(c))));
+            }
+        }
+        line.append(x.width - n, ' ');
+    };
 
     auto junctionAt = [&](int j, int i) {
         return junction(vertical.get(j, i - 1) && i - 1 >= 1, vertical.get(j, i) && i <= R - 1,
@@ -174,6 +184,7 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
         if (!any)
             return std::nullopt;
         QByteArray line;
+        line.reserve(kMaxLineLength * 2);
         for (int j = 0; j < C; ++j) {
             // Only used positions take a character, as in the text rows; inside a
             // merged frame the line runs on without one.
@@ -195,12 +206,14 @@ PrinterText renderPrinterText(const store::Grid& grid, bool formFeed)
         if (auto line = lineRow(r))
             push(*line);
         QByteArray text;
+        text.reserve(kMaxLineLength * 2);
         for (int k = 1; k < C; ++k) {
             if (vertical.get(k - 1, r))
                 text += box::Vertical;
             else if (used[size_t(k - 1)])
                 text += ' ';
-            text += work[at(k, r)];
+            if (const Work& x = work[at(k, r)]; x.width >= 0)
+                appendWork(text, x);
         }
         if (vertical.get(C - 1, r))
             text += box::Vertical;
