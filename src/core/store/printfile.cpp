@@ -1,6 +1,7 @@
 #include "store/printfile.h"
 
 #include <QDir>
+#include <QHash>
 #include <algorithm>
 
 namespace rastrova::store {
@@ -48,6 +49,27 @@ Status PrintFileHeader::createFresh(const QString& printFileFolder)
 QStringList PrintFileHeader::blankNames() const
 {
     return profile_.keys(kHead);
+}
+
+QList<PrintFileHeader::Entry> PrintFileHeader::entries() const
+{
+    // The kinds by key, the first of duplicates counting, as a look-up would find them.
+    QHash<QString, QString> opis;
+    for (const auto& [key, value] : profile_.entries(kOpis)) {
+        const QString folded = key.toUpper();
+        if (!opis.contains(folded))
+            opis.insert(folded, value);
+    }
+    QList<Entry> list;
+    for (const auto& [key, value] : profile_.entries(kHead)) {
+        Entry e{key, value};
+        text::parseProfileInt(value, e.number);
+        int kind = 0;
+        text::parseProfileInt(opis.value(u'T' + value.toUpper()), kind);
+        e.kind = kind != 0 ? BlankKind::Archive : BlankKind::Hourly;
+        list.append(e);
+    }
+    return list;
 }
 
 int PrintFileHeader::blankNumber(const QString& name) const

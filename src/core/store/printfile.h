@@ -38,6 +38,15 @@ public:
 
     // Keys of "HEAD" in file order.
     QStringList blankNames() const;
+
+    // The entries of "HEAD" with their kinds, in one pass over the header.
+    struct Entry {
+        QString name;
+        QString value; // the number as written ("0": not a blank)
+        int number = 0;
+        BlankKind kind = BlankKind::Hourly;
+    };
+    QList<Entry> entries() const;
     // The blank's number; 0 when it has none.
     int blankNumber(const QString& name) const;
     // 1 + the largest number in "HEAD"; 1 for an empty header.

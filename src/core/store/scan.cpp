@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace rastrova::store {
@@ -69,13 +70,14 @@ ScanResult scanBaseFolder(const QString& baseFolder)
         if (Status st = header.load(); !st) {
             result.problems << st.message();
         }
-        QStringList listed;
-        for (const QString& name : header.blankNames()) {
-            if (isBlankNameTaken(listed, name))
+        QSet<QString> listed; // names as the uniqueness rule compares them
+        for (const PrintFileHeader::Entry& entry : header.entries()) {
+            const QString& name = entry.name;
+            const QString folded = name.trimmed().toUpper();
+            if (listed.contains(folded))
                 continue; // a duplicate key: the first one counts
-            listed << name;
-            const QString value = header.profile().value(QStringLiteral("HEAD"), name, QStringLiteral("0"));
-            if (value == u"0")
+            listed.insert(folded);
+            if (entry.value == u"0")
                 continue;
             if (NameCheck check = checkDiskName(name); !check.ok()) {
                 result.problems << QStringLiteral("Файл печати \"%1\": бланк \"%2\" пропущен. %3")
@@ -88,8 +90,8 @@ ScanResult scanBaseFolder(const QString& baseFolder)
                 if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                     empty.close();
             }
-            ScannedBlank blank{name, header.blankNumber(name)};
-            if (header.kind(value) == BlankKind::Archive)
+            ScannedBlank blank{name, entry.number};
+            if (entry.kind == BlankKind::Archive)
                 printFile.archive << blank;
             else
                 printFile.hourly << blank;

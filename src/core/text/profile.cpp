@@ -181,6 +181,19 @@ QStringList IniProfile::keys(QStringView section) const
     return names;
 }
 
+QList<std::pair<QString, QString>> IniProfile::entries(QStringView section) const
+{
+    QList<std::pair<QString, QString>> found;
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return found;
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i)
+        if (lines_[size_t(i)].kind == Line::Entry)
+            found.append({lines_[size_t(i)].name, lines_[size_t(i)].value});
+    return found;
+}
+
 QString IniProfile::value(QStringView section, QStringView key, const QString& def) const
 {
     qsizetype i = findKey(section, key);

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 namespace rastrova::text {
@@ -42,6 +43,8 @@ public:
     QStringList keys(QStringView section) const;
 
     QString value(QStringView section, QStringView key, const QString& def = {}) const;
+    // Every entry of a section in file order (duplicates included), as (key, value).
+    QList<std::pair<QString, QString>> entries(QStringView section) const;
     // A decimal integer (or 0x hexadecimal); anything else gives `def`.
     int intValue(QStringView section, QStringView key, int def) const;
     // On exactly when the value is "TRUE".
