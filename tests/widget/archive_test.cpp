@@ -34,6 +34,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include "widgethelpers.h"
+
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -47,6 +49,7 @@
 using namespace rastrova;
 using namespace rastrova::app;
 using namespace Qt::StringLiterals;
+using namespace widgettest;
 
 namespace {
 
@@ -56,73 +59,6 @@ const QString kVirel19 = u"Северная ВИРЕЛ-19"_s;
 const QString kSummary = u"Сводка за час"_s;     // type "10", hourly
 const QString kDaily = u"Суточный архив"_s;      // type "10", archive, 4 data columns, 5 data rows
 const QString kCurrent = u"Текущие параметры"_s; // type "19", hourly, task SEVER.tsk, 8 parameters
-
-template <class T> T* child(const QObject* root, const QString& name) {
-    T* found = root->findChild<T*>(name);
-    if (!found)
-        throw std::runtime_error("no child " + name.toStdString());
-    return found;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void copyFolder(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString src = it.next();
-        const QString dst = QDir(to).filePath(QDir(from).relativeFilePath(src));
-        QDir().mkpath(QFileInfo(dst).absolutePath());
-        QFile out(dst);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(readAll(src)) < 0)
-            throw std::runtime_error("cannot write " + dst.toStdString());
-    }
-}
-
-// One action per modal dialog shown, in order; any other modal dialog is
-// rejected after a while and reported.
-class DialogScript {
-public:
-    DialogScript() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-        timer_.start(5);
-        idle_.start();
-    }
-    void then(const QString& name, std::function<void(QWidget*)> act) { steps_.push_back({name, std::move(act)}); }
-    bool finished() {
-        const bool ok = steps_.empty() && unexpected_.isEmpty();
-        if (!ok)
-            ADD_FAILURE() << "dialogs not shown: " << steps_.size()
-                          << ", unexpected: " << unexpected_.join(u',').toStdString();
-        steps_.clear();
-        unexpected_.clear();
-        return ok;
-    }
-
-private:
-    void tick() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            idle_.restart();
-        } else if (!steps_.empty() && modal->objectName() == steps_.front().first) {
-            const auto act = std::move(steps_.front().second);
-            steps_.pop_front();
-            idle_.restart();
-            act(modal);
-        } else if (idle_.elapsed() > 3000) {
-            unexpected_ << modal->objectName();
-            if (auto* d = qobject_cast<QDialog*>(modal))
-                d->reject();
-            idle_.restart();
-        }
-    }
-    QTimer timer_;
-    QElapsedTimer idle_;
-    std::deque<std::pair<QString, std::function<void(QWidget*)>>> steps_;
-    QStringList unexpected_;
-};
 
 // The node of PrmTreeView whose text starts with the parameter number and "\".
 QTreeWidgetItem* parameterNode(QTreeWidget* tree, const QString& number) {
@@ -139,8 +75,8 @@ protected:
         const QString home = tmp.filePath(u"prog"_s);
         base = tmp.filePath(u"base"_s);
         const QString database = tmp.filePath(u"database"_s);
-        copyFolder(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
-        copyFolder(QStringLiteral(RASTROVA_EXAMPLES_DIR "/database"), database);
+        copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
+        copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/database"), database);
         QDir().mkpath(home);
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(u"sprav.txt"_s)));
@@ -192,7 +128,7 @@ protected:
     }
 
     void open(const QString& printFile, const QString& blank) {
-        auto* tree = child<QTreeWidget>(form.get(), u"Tree"_s);
+        auto* tree = named<QTreeWidget>(form.get(), u"Tree"_s);
         QTreeWidgetItem* found = nullptr;
         for (QTreeWidgetItemIterator it(tree); *it && !found; ++it)
             if ((*it)->text(0) == blank && (*it)->parent() && (*it)->parent()->parent() &&
@@ -204,14 +140,14 @@ protected:
         ASSERT_EQ(form->currentBlank(), blank);
     }
 
-    QAction* act(const QString& name) const { return child<QAction>(form.get(), name); }
-    BlankGridView* view() const { return child<BlankGridView>(form.get(), u"mgrid"_s); }
-    ParamGridView* paramGrid() const { return child<ParamGridView>(form.get(), u"pgrid"_s); }
+    QAction* act(const QString& name) const { return named<QAction>(form.get(), name); }
+    BlankGridView* view() const { return named<BlankGridView>(form.get(), u"mgrid"_s); }
+    ParamGridView* paramGrid() const { return named<ParamGridView>(form.get(), u"pgrid"_s); }
     const editor::ParameterList& list() const { return *paramGrid()->list(); }
     store::Grid& grid() { return form->blank().grid; }
     QTreeWidget* prmTree() const {
-        auto* host = child<QWidget>(kForm.get(), u"TreeHost"_s);
-        return child<QTreeWidget>(child<TTreeFrame>(host, u"TreeFrame1"_s), u"PrmTreeView"_s);
+        auto* host = named<QWidget>(kForm.get(), u"TreeHost"_s);
+        return named<QTreeWidget>(named<TTreeFrame>(host, u"TreeFrame1"_s), u"PrmTreeView"_s);
     }
     QString blankPath(const QString& printFile, const QString& blank, const QString& ext) const {
         return QDir(base).filePath(printFile + u'/' + blank + ext);
@@ -219,9 +155,9 @@ protected:
 
     // Adds one type "10" parameter through ActInsertParam: `choose` sets the panel up.
     void insertThroughPanel(const std::function<void(QWidget*)>& choose) {
-        steps.then(u"kForm"_s, [choose](QWidget* d) {
+        steps.expect(u"kForm"_s, [choose](QWidget* d) {
             choose(d);
-            child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+            named<QPushButton>(d, u"ButtonAddParam"_s)->click();
         });
         act(u"ActInsertParam"_s)->trigger();
         EXPECT_TRUE(steps.finished());
@@ -252,33 +188,33 @@ TEST_F(ArchiveTest, InsertParameterPanelOfAnHourlyBlank) {
         QString name;
     };
     const std::vector<Case> cases = {
-        {[](QWidget* d) { child<QRadioButton>(d, u"RgParamItem0"_s)->click(); }, u"#4015"_s, u"Время"_s},
+        {[](QWidget* d) { named<QRadioButton>(d, u"RgParamItem0"_s)->click(); }, u"#4015"_s, u"Время"_s},
         {[](QWidget* d) {
-             child<QRadioButton>(d, u"RgParamItem4"_s)->click();
-             ASSERT_TRUE(child<QSpinBox>(d, u"EditNumber"_s)->isVisible());
-             child<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
+             named<QRadioButton>(d, u"RgParamItem4"_s)->click();
+             ASSERT_TRUE(named<QSpinBox>(d, u"EditNumber"_s)->isVisible());
+             named<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
          },
          u"#8319"_s, u"Расход за пред. час в трубопр. № 3"_s},
         {[](QWidget* d) {
-             child<QRadioButton>(d, u"RgParamItem7"_s)->click();
-             child<QSpinBox>(d, u"EditNumber"_s)->setValue(5);
+             named<QRadioButton>(d, u"RgParamItem7"_s)->click();
+             named<QSpinBox>(d, u"EditNumber"_s)->setValue(5);
          },
          u"~05"_s, u"Данные из часового архива № 5"_s},
         {[](QWidget* d) {
-             child<QRadioButton>(d, u"RgParamItem9"_s)->click();
-             auto* groups = child<QComboBox>(d, u"ComboGroups"_s);
+             named<QRadioButton>(d, u"RgParamItem9"_s)->click();
+             auto* groups = named<QComboBox>(d, u"ComboGroups"_s);
              ASSERT_TRUE(groups->isVisible());
              ASSERT_EQ(groups->itemText(2), u"Общие параметры"_s);
              groups->setCurrentIndex(2);
-             auto* entries = child<QListWidget>(d, u"ListEntries"_s);
+             auto* entries = named<QListWidget>(d, u"ListEntries"_s);
              ASSERT_EQ(entries->count(), 5);
              ASSERT_EQ(entries->item(1)->text(), u"Время останова"_s);
              entries->setCurrentRow(1);
          },
          u"#4031"_s, u"Время останова"_s},
         {[](QWidget* d) {
-             child<QRadioButton>(d, u"RgParamItem10"_s)->click();
-             auto* hex = child<QLineEdit>(d, u"EditHex"_s);
+             named<QRadioButton>(d, u"RgParamItem10"_s)->click();
+             auto* hex = named<QLineEdit>(d, u"EditHex"_s);
              ASSERT_TRUE(hex->isVisible());
              hex->setFocus();
              QTest::keyClicks(hex, u"1a2"_s);
@@ -303,11 +239,11 @@ TEST_F(ArchiveTest, InsertParameterPanelOfAnHourlyBlank) {
 
     // A daily archive value is refused in an hourly blank; the panel keeps the time.
     bool stillTime = false, itemChecked = true;
-    steps.then(u"kForm"_s, [&](QWidget* d) {
-        child<QRadioButton>(d, u"RgParamItem8"_s)->click();
-        itemChecked = child<QRadioButton>(d, u"RgParamItem8"_s)->isChecked();
-        stillTime = child<QRadioButton>(d, u"RgParamItem0"_s)->isChecked();
-        child<QPushButton>(d, u"ButtonExit"_s)->click();
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
+        named<QRadioButton>(d, u"RgParamItem8"_s)->click();
+        itemChecked = named<QRadioButton>(d, u"RgParamItem8"_s)->isChecked();
+        stillTime = named<QRadioButton>(d, u"RgParamItem0"_s)->isChecked();
+        named<QPushButton>(d, u"ButtonExit"_s)->click();
     });
     act(u"ActInsertParam"_s)->trigger();
     EXPECT_TRUE(steps.finished());
@@ -344,10 +280,10 @@ TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
     EXPECT_TRUE(steps.finished());
 
     answers = {MsgYes};
-    steps.then(u"kForm"_s, [](QWidget* d) {
-        child<QSpinBox>(d, u"EditStartDepth"_s)->setValue(24);
-        child<QSpinBox>(d, u"EditEndDepth"_s)->setValue(0);
-        child<QPushButton>(d, u"ButtonDepthOk"_s)->click();
+    steps.expect(u"kForm"_s, [](QWidget* d) {
+        named<QSpinBox>(d, u"EditStartDepth"_s)->setValue(24);
+        named<QSpinBox>(d, u"EditEndDepth"_s)->setValue(0);
+        named<QPushButton>(d, u"ButtonDepthOk"_s)->click();
     });
     act(u"ActSetArchiveRow"_s)->trigger();
     EXPECT_TRUE(steps.finished());
@@ -370,9 +306,9 @@ TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
     // A daily archive value, right of the mark.
     view()->setCurrentCell(3, row);
     insertThroughPanel([](QWidget* d) {
-        child<QRadioButton>(d, u"RgParamItem8"_s)->click();
-        ASSERT_TRUE(child<QRadioButton>(d, u"RgParamItem8"_s)->isChecked());
-        child<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
+        named<QRadioButton>(d, u"RgParamItem8"_s)->click();
+        ASSERT_TRUE(named<QRadioButton>(d, u"RgParamItem8"_s)->isChecked());
+        named<QSpinBox>(d, u"EditNumber"_s)->setValue(3);
     });
     ASSERT_EQ(messages.size(), 2u);
     ASSERT_EQ(list().count(), 1);
@@ -382,7 +318,7 @@ TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
     act(u"ActSave"_s)->trigger();
     EXPECT_FALSE(form->isModified());
     EXPECT_EQ(messages.size(), 2u); // depth 24, end 0: nothing to report for type "10"
-    const QByteArray image = readAll(blankPath(kBoiler, kDaily, u".bin"_s));
+    const QByteArray image = fileBytes(blankPath(kBoiler, kDaily, u".bin"_s));
     ASSERT_GE(image.size(), 4);
     const int count = uchar(image[2]);
     ASSERT_GE(image.size(), 4 + 6 * count);
@@ -443,12 +379,12 @@ TEST_F(ArchiveTest, CatalogueTreeOfAType19BlankAddsArchiveParameters) {
     view()->setCurrentCell(2, 2);
     const QString before = grid().text(2, 2);
     bool treeShown = false, menuShown = true;
-    steps.then(u"kForm"_s, [&](QWidget* d) {
-        treeShown = child<QWidget>(d, u"TreeHost"_s)->isVisible() && prmTree()->isVisible();
-        menuShown = child<QWidget>(d, u"RgParam"_s)->isVisible();
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
+        treeShown = named<QWidget>(d, u"TreeHost"_s)->isVisible() && prmTree()->isVisible();
+        menuShown = named<QWidget>(d, u"RgParam"_s)->isVisible();
         prmTree()->setCurrentItem(parameterNode(prmTree(), u"1005"_s));
-        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
-        child<QPushButton>(d, u"ButtonExit"_s)->click();
+        named<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        named<QPushButton>(d, u"ButtonExit"_s)->click();
     });
     act(u"ActInsertParam"_s)->trigger();
     EXPECT_TRUE(steps.finished());
@@ -461,7 +397,7 @@ TEST_F(ArchiveTest, CatalogueTreeOfAType19BlankAddsArchiveParameters) {
     // Choosing an hourly archive parameter set the depth maximum to its archive length.
     EXPECT_TRUE(kForm->depthMaximum() == 16 || kForm->depthMaximum() == 32 || kForm->depthMaximum() == 64)
         << kForm->depthMaximum();
-    EXPECT_EQ(child<TTreeFrame>(kForm.get(), u"TreeFrame1"_s)->catalogue().archiveLengthOfParameter(0x1005), kForm->depthMaximum());
+    EXPECT_EQ(named<TTreeFrame>(kForm.get(), u"TreeFrame1"_s)->catalogue().archiveLengthOfParameter(0x1005), kForm->depthMaximum());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -469,15 +405,15 @@ TEST_F(ArchiveTest, ArchiveChecksAfterSavingAType19Blank) {
     open(kVirel19, kCurrent);
     ASSERT_EQ(list().count(), 8);
     int hourlyDays = 0;
-    steps.then(u"kForm"_s, [&](QWidget* d) {
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
         prmTree()->setCurrentItem(parameterNode(prmTree(), u"1005"_s));
         hourlyDays = kForm->depthMaximum();
-        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        named<QPushButton>(d, u"ButtonAddParam"_s)->click();
         prmTree()->setCurrentItem(parameterNode(prmTree(), u"1008"_s));
-        child<QPushButton>(d, u"ButtonAddParam"_s)->click();
-        child<QPushButton>(d, u"ButtonExit"_s)->click();
+        named<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        named<QPushButton>(d, u"ButtonExit"_s)->click();
     });
-    child<QAction>(paramGrid(), u"ActAddParam"_s)->trigger();
+    named<QAction>(paramGrid(), u"ActAddParam"_s)->trigger();
     EXPECT_TRUE(steps.finished());
     ASSERT_EQ(list().count(), 10);
     EXPECT_EQ(list().code(9), u"~1005"_s);

@@ -37,6 +37,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include "widgethelpers.h"
+
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -49,91 +51,13 @@
 using namespace rastrova;
 using namespace rastrova::app;
 using namespace Qt::StringLiterals;
+using namespace widgettest;
 
 namespace {
 
 const QString kCtpFolder = u"ЦТП-3"_s;
 const QString kSummary = u"Сводка за час"_s; // 3 data columns, 4 data rows, all cells framed
 const QString kHead = u"Шапка отчёта"_s;     // 2 data columns, 3 data rows, no frames
-
-template <class T> T* named(const QObject* root, const QString& name) {
-    T* found = root->findChild<T*>(name);
-    if (!found)
-        throw std::runtime_error("no child " + name.toStdString());
-    return found;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void copyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString src = it.next();
-        const QString dst = QDir(to).filePath(QDir(from).relativeFilePath(src));
-        QDir().mkpath(QFileInfo(dst).absolutePath());
-        QFile out(dst);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(fileBytes(src)) < 0)
-            throw std::runtime_error("cannot write " + dst.toStdString());
-    }
-}
-
-// Runs one step for each modal dialog shown, in order; anything else is rejected
-// after a while and reported.
-class ModalSteps {
-public:
-    ModalSteps() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-        timer_.start(5);
-        idle_.start();
-    }
-    void expect(const QString& name, std::function<void(QWidget*)> act) {
-        steps_.push_back({name, std::move(act)});
-    }
-    bool allDone() {
-        const bool ok = steps_.empty() && unexpected_.isEmpty();
-        if (!ok)
-            ADD_FAILURE() << "dialogs not shown: " << steps_.size()
-                          << ", unexpected: " << unexpected_.join(u',').toStdString();
-        steps_.clear();
-        unexpected_.clear();
-        return ok;
-    }
-
-private:
-    void tick() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            idle_.restart();
-        } else if (!steps_.empty() && modal->objectName() == steps_.front().first) {
-            const auto act = std::move(steps_.front().second);
-            steps_.pop_front();
-            idle_.restart();
-            act(modal);
-        } else if (idle_.elapsed() > 3000) {
-            unexpected_ << modal->objectName();
-            if (auto* d = qobject_cast<QDialog*>(modal))
-                d->reject();
-            idle_.restart();
-        }
-    }
-    QTimer timer_;
-    QElapsedTimer idle_;
-    std::deque<std::pair<QString, std::function<void(QWidget*)>>> steps_;
-    QStringList unexpected_;
-};
-
-// Types `text` into `w` as key presses carrying the characters (QTest takes ASCII only).
-void typeChars(QWidget* w, const QString& text) {
-    for (QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 bool hasBoxFrame(const QString& text) {
     return text.contains(u'┌') && text.contains(u'┐') && text.contains(u'└') && text.contains(u'┘');
@@ -266,7 +190,7 @@ protected:
     QString base;
     std::vector<Message> messages;
     std::deque<MsgButton> answers;
-    ModalSteps steps;
+    DialogScript steps;
     std::unique_ptr<Tnform> nForm;
     std::unique_ptr<TkForm> kForm;
     std::unique_ptr<TAUstr> aUstr;
@@ -328,7 +252,7 @@ TEST_F(EditingTest, ColumnsAndRowsPanelRefusesTooManyColumnsAndSetsTheWidth) {
         named<QPushButton>(d, u"ButtonColsRowsOk"_s)->click();
     });
     act(u"ActColsRows"_s)->trigger();
-    EXPECT_TRUE(steps.allDone());
+    EXPECT_TRUE(steps.finished());
     EXPECT_EQ(shown[0], 3);
     EXPECT_EQ(shown[1], 4);
     EXPECT_EQ(shown[2], 75);

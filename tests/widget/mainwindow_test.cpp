@@ -31,6 +31,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include "widgethelpers.h"
+
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -45,6 +47,7 @@
 using namespace rastrova;
 using namespace rastrova::app;
 using namespace Qt::StringLiterals;
+using widgettest::DialogScript;
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -123,57 +126,6 @@ QStringList childTexts(const QTreeWidgetItem* node)
 void click(QWidget* dialog, const QString& button) { child<QAbstractButton>(dialog, button)->click(); }
 QLineEdit* nameEdit(QWidget* dialog) { return child<QLineEdit>(dialog, u"EditName"_s); }
 
-// Answers the modal dialogs that commands open, one step per dialog, in order. A
-// dialog that no step expects is closed after a while and reported.
-class DialogScript {
-public:
-    using Act = std::function<void(QWidget*)>;
-
-    DialogScript()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-        timer_.start(5);
-        idle_.start();
-    }
-
-    void expect(const QString& dialog, Act act) { steps_.push_back({dialog, std::move(act)}); }
-
-    // True when every step ran and nothing unexpected showed up; clears the script.
-    bool finished()
-    {
-        const bool ok = steps_.empty() && unexpected_.isEmpty();
-        if (!ok)
-            ADD_FAILURE() << "dialogs never shown: " << steps_.size()
-                          << ", unexpected: " << unexpected_.join(u',').toStdString();
-        steps_.clear();
-        unexpected_.clear();
-        return ok;
-    }
-
-private:
-    void tick()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            idle_.restart();
-        } else if (!steps_.empty() && modal->objectName() == steps_.front().first) {
-            const Act act = std::move(steps_.front().second);
-            steps_.pop_front();
-            idle_.restart();
-            act(modal);
-        } else if (idle_.elapsed() > 3000) {
-            unexpected_ << modal->objectName();
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
-            idle_.restart();
-        }
-    }
-
-    QTimer timer_;
-    QElapsedTimer idle_;
-    std::deque<std::pair<QString, Act>> steps_;
-    QStringList unexpected_;
-};
 
 class MainWindowTest : public ::testing::Test {
 protected:
