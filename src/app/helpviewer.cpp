@@ -1,6 +1,7 @@
 #include "helpviewer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -72,6 +73,9 @@ HelpViewer::HelpViewer(QString helpFolder, QWidget* parent)
     browser_->setOpenLinks(true);
     browser_->setOpenExternalLinks(true);
     browser_->setSearchPaths({helpFolder_});
+    // One style sheet for every page.
+    if (QFile css(QDir(helpFolder_).filePath(QStringLiteral("style.css"))); css.open(QIODevice::ReadOnly))
+        browser_->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(back_);
