@@ -77,55 +77,13 @@ protected:
         const QString database = tmp.filePath(u"database"_s);
         copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
         copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/database"), database);
-        QDir().mkpath(home);
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(u"sprav.txt"_s)));
-        QByteArray baseBytes, databaseBytes;
-        text::toCp1251(base, baseBytes);
-        text::toCp1251(database, databaseBytes);
-        const QByteArray settings =
-            "[FIRST]\r\nPUT=" + baseBytes + "\r\n[ROPT]\r\nBathePath=" + databaseBytes + "\r\n";
-        QFile ini(QDir(home).filePath(u"RASTROVA.INI"_s));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size());
-        ini.close();
-        Messages::setAnswerer([this](const Message& m) {
-            messages.push_back(m);
-            if (answers.empty())
-                return (m.buttons & MsgOk) ? MsgOk : MsgNo;
-            const MsgButton b = answers.front();
-            answers.pop_front();
-            return b;
-        });
-        const store::ProgramPaths paths = store::resolveProgramPaths(home, home);
-        nForm = std::make_unique<Tnform>();
-        kForm = std::make_unique<TkForm>();
-        aUstr = std::make_unique<TAUstr>();
-        typeDialog = std::make_unique<TVirelTypeDialog>();
-        form = std::make_unique<TmForm>(paths, nForm.get(), kForm.get(), typeDialog.get(), aUstr.get());
-        for (QWidget* w : windows())
-            w->setParent(form.get(), w->windowFlags());
-        form->FormShow();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        makeProgramFolder(home, base, database);
+        windows.open(home);
         ASSERT_TRUE(messages.empty());
         ASSERT_EQ(form->databasePath(), database);
     }
 
-    void TearDown() override {
-        if (form)
-            for (QWidget* w : windows())
-                w->setParent(nullptr);
-        form.reset();
-        typeDialog.reset();
-        aUstr.reset();
-        kForm.reset();
-        nForm.reset();
-        Messages::setAnswerer({});
-    }
-
-    std::array<QWidget*, 4> windows() const {
-        return {nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()};
-    }
+    void TearDown() override { windows.close(); }
 
     void open(const QString& printFile, const QString& blank) {
         auto* tree = named<QTreeWidget>(form.get(), u"Tree"_s);
@@ -166,14 +124,13 @@ protected:
 
     QTemporaryDir tmp;
     QString base;
-    std::vector<Message> messages;
-    std::deque<MsgButton> answers;
+    MessageLog log;
+    std::vector<Message>& messages = log.messages;
+    std::deque<MsgButton>& answers = log.answers;
     DialogScript steps;
-    std::unique_ptr<Tnform> nForm;
-    std::unique_ptr<TkForm> kForm;
-    std::unique_ptr<TAUstr> aUstr;
-    std::unique_ptr<TVirelTypeDialog> typeDialog;
-    std::unique_ptr<TmForm> form;
+    EditorWindows windows;
+    std::unique_ptr<TmForm>& form = windows.form;
+    std::unique_ptr<TkForm>& kForm = windows.kForm;
 };
 
 TEST_F(ArchiveTest, InsertParameterPanelOfAnHourlyBlank) {

@@ -70,52 +70,15 @@ protected:
         const QString home = tmp.filePath(u"prog"_s);
         base = tmp.filePath(u"base"_s);
         copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
-        QDir().mkpath(home);
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(u"sprav.txt"_s)));
-        QByteArray settings = "[FIRST]\r\nPUT=";
-        QByteArray folder;
-        text::toCp1251(base, folder);
-        settings += folder + "\r\n";
-        QFile ini(QDir(home).filePath(u"RASTROVA.INI"_s));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size());
-        ini.close();
-        Messages::setAnswerer([this](const Message& m) {
-            messages.push_back(m);
-            if (answers.empty())
-                return (m.buttons & MsgOk) ? MsgOk : MsgNo;
-            const MsgButton b = answers.front();
-            answers.pop_front();
-            return b;
-        });
-        const store::ProgramPaths paths = store::resolveProgramPaths(home, home);
-        nForm = std::make_unique<Tnform>();
-        kForm = std::make_unique<TkForm>();
-        aUstr = std::make_unique<TAUstr>();
-        typeDialog = std::make_unique<TVirelTypeDialog>();
-        form = std::make_unique<TmForm>(paths, nForm.get(), kForm.get(), typeDialog.get(), aUstr.get());
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()})
-            w->setParent(form.get(), w->windowFlags());
-        form->FormShow();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        makeProgramFolder(home, base);
+        windows.open(home);
         ASSERT_TRUE(messages.empty());
     }
 
     void TearDown() override {
-        if (form) {
+        if (form)
             paramGrid()->contextMenu()->hide();
-            for (QWidget* w :
-                 std::initializer_list<QWidget*>{nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()})
-                w->setParent(nullptr);
-        }
-        form.reset();
-        typeDialog.reset();
-        aUstr.reset();
-        kForm.reset();
-        nForm.reset();
-        Messages::setAnswerer({});
+        windows.close();
         QApplication::clipboard()->clear();
     }
 
@@ -188,14 +151,12 @@ protected:
 
     QTemporaryDir tmp;
     QString base;
-    std::vector<Message> messages;
-    std::deque<MsgButton> answers;
+    MessageLog log;
+    std::vector<Message>& messages = log.messages;
+    std::deque<MsgButton>& answers = log.answers;
     DialogScript steps;
-    std::unique_ptr<Tnform> nForm;
-    std::unique_ptr<TkForm> kForm;
-    std::unique_ptr<TAUstr> aUstr;
-    std::unique_ptr<TVirelTypeDialog> typeDialog;
-    std::unique_ptr<TmForm> form;
+    EditorWindows windows;
+    std::unique_ptr<TmForm>& form = windows.form;
 };
 
 TEST_F(EditingTest, MergeAndSplitShowInTheViewAndInTheSavedFile) {
@@ -261,7 +222,7 @@ TEST_F(EditingTest, ColumnsAndRowsPanelRefusesTooManyColumnsAndSetsTheWidth) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, u"Число столбцов не может превышать 40. Будьте внимательны."_s);
     EXPECT_EQ(messages[0].caption, kAppCaption);
-    EXPECT_FALSE(kForm->isVisible());
+    EXPECT_FALSE(windows.kForm->isVisible());
 
     EXPECT_EQ(grid().colCount(), 4);
     EXPECT_EQ(grid().rowCount(), 5);

@@ -2,6 +2,14 @@
 // What the widget tests share: finding controls, copying example folders, and
 // answering the modal dialogs that commands open.
 
+#include "Ustr.h"
+#include "kUnit.h"
+#include "messages.h"
+#include "mUnit.h"
+#include "nUnit.h"
+#include "tekchDialog.h"
+#include "text/codepage.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -14,9 +22,14 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <QTest>
+
+#include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace widgettest {
 
@@ -113,5 +126,83 @@ inline void typeChars(QWidget* w, const QString& text)
         QApplication::sendEvent(w, &release);
     }
 }
+
+// A program folder with the reference list and settings that name the base
+// folder (and the database, when given).
+inline void makeProgramFolder(const QString& home, const QString& base, const QString& database = {})
+{
+    QDir().mkpath(home);
+    QFile::copy(QStringLiteral(RASTROVA_DATA_DIR "/sprav.txt"), QDir(home).filePath(QStringLiteral("sprav.txt")));
+    QString settings = QStringLiteral("[FIRST]\r\nPUT=") + base + QStringLiteral("\r\n");
+    if (!database.isEmpty())
+        settings += QStringLiteral("[ROPT]\r\nBathePath=") + database + QStringLiteral("\r\n");
+    QFile ini(QDir(home).filePath(QStringLiteral("RASTROVA.INI")));
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(rastrova::text::toCp1251Lossy(settings)) < 0)
+        throw std::runtime_error("cannot write the settings");
+}
+
+// Records every message box and answers questions from a queue (OK, or No, when
+// the queue is empty).
+class MessageLog {
+public:
+    MessageLog()
+    {
+        rastrova::app::Messages::setAnswerer([this](const rastrova::app::Message& m) {
+            messages.push_back(m);
+            if (answers.empty())
+                return (m.buttons & rastrova::app::MsgOk) ? rastrova::app::MsgOk : rastrova::app::MsgNo;
+            const rastrova::app::MsgButton b = answers.front();
+            answers.pop_front();
+            return b;
+        });
+    }
+    ~MessageLog() { rastrova::app::Messages::setAnswerer({}); }
+
+    std::vector<rastrova::app::Message> messages;
+    std::deque<rastrova::app::MsgButton> answers;
+};
+
+// The editor's windows, made as the program makes them, the main window shown.
+class EditorWindows {
+public:
+    ~EditorWindows() { close(); }
+
+    void open(const QString& home)
+    {
+        const auto paths = rastrova::store::resolveProgramPaths(home, home);
+        nForm = std::make_unique<Tnform>();
+        kForm = std::make_unique<TkForm>();
+        aUstr = std::make_unique<TAUstr>();
+        typeDialog = std::make_unique<TVirelTypeDialog>();
+        form = std::make_unique<TmForm>(paths, nForm.get(), kForm.get(), typeDialog.get(), aUstr.get());
+        for (QWidget* w : dialogs())
+            w->setParent(form.get(), w->windowFlags());
+        form->FormShow();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            throw std::runtime_error("the main window was not shown");
+    }
+
+    void close()
+    {
+        if (form)
+            for (QWidget* w : dialogs())
+                w->setParent(nullptr);
+        form.reset();
+        typeDialog.reset();
+        aUstr.reset();
+        kForm.reset();
+        nForm.reset();
+    }
+
+    std::unique_ptr<Tnform> nForm;
+    std::unique_ptr<TkForm> kForm;
+    std::unique_ptr<TAUstr> aUstr;
+    std::unique_ptr<TVirelTypeDialog> typeDialog;
+    std::unique_ptr<TmForm> form;
+
+private:
+    std::array<QWidget*, 4> dialogs() const { return {nForm.get(), kForm.get(), aUstr.get(), typeDialog.get()}; }
+};
 
 } // namespace widgettest
