@@ -1,6 +1,6 @@
 #include "compile.h"
 
-#include "catalogue/moduletsk.h"
+#include "catalogue/cache.h"
 #include "editor/saveblank.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
@@ -30,34 +30,6 @@ int fail(const QString& message)
     return ExitFile;
 }
 
-// A blank of a print file with everything its image needs.
-struct LoadedBlank {
-    store::BlankDocument document;
-    editor::ParameterList list;
-    QString pageLength = QStringLiteral("60");
-    bool formFeed = true;
-    QString basePath;
-};
-
-Status load(const QString& folder, const QString& name, LoadedBlank& blank)
-{
-    if (!QFileInfo(folder).isDir())
-        return Status::notFound(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
-    store::PrintFileHeader header(folder);
-    if (Status st = header.load(); !st)
-        return st;
-    const int n = header.blankNumber(name);
-    if (n > 0) {
-        blank.pageLength = header.pageLength(n);
-        blank.formFeed = header.formFeed(n);
-        blank.document.settings.kind = header.kind(n);
-    }
-    blank.basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
-    if (Status st = store::readBlank(blank.basePath + QLatin1String(".ini"), blank.document); !st)
-        return st;
-    return blank.list.load(blank.basePath + QLatin1String(".par"));
-}
-
 // The catalogue's messages go to stderr.
 class StderrSink : public catalogue::MessageSink {
 public:
@@ -67,40 +39,19 @@ public:
     }
 };
 
-// Type "19" blanks find the archive lengths of their parameters in the
-// controller's catalogue, loaded once per task file.
-class Catalogues {
-public:
-    explicit Catalogues(QString databasePath) : databasePath_(std::move(databasePath)) {}
+Status load(const QString& folder, const QString& name, editor::StoredBlank& blank)
+{
+    if (!QFileInfo(folder).isDir())
+        return Status::notFound(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
+    return editor::loadStoredBlank(folder, name, blank);
+}
 
-    std::function<int(uint32_t)> archiveDays(const store::BlankDocument& blank)
-    {
-        if (blank.settings.virelType != 1 || databasePath_.isEmpty())
-            return {};
-        if (!loaded_ || loadedTask_ != blank.settings.taskFile) {
-            loadedTask_ = blank.settings.taskFile;
-            loaded_ = std::make_unique<catalogue::ModuleTSK>();
-            loaded_->setDatabasePath(databasePath_);
-            loaded_->setMessageSink(&sink_);
-            loaded_->LoadTask(blank.settings.taskFile);
-        }
-        const catalogue::ModuleTSK* module = loaded_.get();
-        return [module](uint32_t number) { return int(module->archiveLengthOfParameter(uint16_t(number))); };
-    }
-
-private:
-    QString databasePath_;
-    StderrSink sink_;
-    std::unique_ptr<catalogue::ModuleTSK> loaded_;
-    QString loadedTask_;
-};
-
-Status writeImage(const LoadedBlank& blank, Catalogues& catalogues)
+Status writeImage(const editor::StoredBlank& blank, catalogue::CatalogueCache& catalogues)
 {
     const QString imagePath = blank.basePath + QLatin1String(".bin");
     render::BlankImage image;
     const editor::SaveBlankInput input{blank.document, blank.list, blank.pageLength, blank.formFeed,
-                                       catalogues.archiveDays(blank.document)};
+                                       catalogues.archiveDays(blank.document.settings)};
     if (Status st = editor::buildImage(input, imagePath, image); !st)
         return st;
     return render::writeBlankImage(image, imagePath);
@@ -110,7 +61,7 @@ Status writeImage(const LoadedBlank& blank, Catalogues& catalogues)
 
 int preview(const QString& folder, const QString& name, const CompileOptions& options)
 {
-    LoadedBlank blank;
+    editor::StoredBlank blank;
     if (Status st = load(folder, name, blank); !st)
         return fail(st.message());
     const render::PrinterText text = render::renderPrinterText(blank.document.grid, blank.formFeed);
@@ -123,10 +74,11 @@ int preview(const QString& folder, const QString& name, const CompileOptions& op
 
 int image(const QString& folder, const QString& name, const CompileOptions& options)
 {
-    LoadedBlank blank;
+    editor::StoredBlank blank;
     if (Status st = load(folder, name, blank); !st)
         return fail(st.message());
-    Catalogues catalogues(options.databasePath);
+    StderrSink sink;
+    catalogue::CatalogueCache catalogues(options.databasePath, &sink);
     if (Status st = writeImage(blank, catalogues); !st)
         return fail(st.message());
     return ExitOk;
@@ -134,7 +86,8 @@ int image(const QString& folder, const QString& name, const CompileOptions& opti
 
 int build(const QString& folder, const CompileOptions& options)
 {
-    Catalogues catalogues(options.databasePath);
+    StderrSink sink;
+    catalogue::CatalogueCache catalogues(options.databasePath, &sink);
     const QFileInfo info(folder);
     if (!info.isDir())
         return fail(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
@@ -152,7 +105,7 @@ int build(const QString& folder, const CompileOptions& options)
     auto compile = [&](const QList<store::ScannedBlank>& blanks, QStringList& names, const char* kind) {
         for (const store::ScannedBlank& b : blanks) {
             names << b.name;
-            LoadedBlank blank;
+            editor::StoredBlank blank;
             Status st = load(folder, b.name, blank);
             if (st)
                 st = writeImage(blank, catalogues);

@@ -8,7 +8,7 @@
 
 #include "testfiles.h"
 
-#include "catalogue/moduletsk.h"
+#include "catalogue/cache.h"
 #include "editor/paramlist.h"
 #include "editor/saveblank.h"
 #include "render/blankimage.h"
@@ -89,53 +89,7 @@ bool copyFolder(const QString& from, const QString& to)
     return true;
 }
 
-// A blank with what its image needs, read the way the editor reads it.
-struct LoadedBlank {
-    store::BlankDocument document;
-    editor::ParameterList list;
-    QString pageLength = QStringLiteral("60");
-    bool formFeed = true;
-};
-
-Status loadBlank(const QString& folder, const QString& name, LoadedBlank& blank)
-{
-    store::PrintFileHeader header(folder);
-    if (Status st = header.load(); !st)
-        return st;
-    const int n = header.blankNumber(name);
-    if (n > 0) {
-        blank.pageLength = header.pageLength(n);
-        blank.formFeed = header.formFeed(n);
-        blank.document.settings.kind = header.kind(n);
-    }
-    const QString basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
-    if (Status st = store::readBlank(basePath + QLatin1String(".ini"), blank.document); !st)
-        return st;
-    return blank.list.load(basePath + QLatin1String(".par"));
-}
-
-// Catalogues of type "19" blanks, one per task file, over examples/database.
-class Catalogues {
-public:
-    std::function<int(uint32_t)> archiveDays(const store::BlankSettings& settings)
-    {
-        if (settings.virelType != 1)
-            return {};
-        auto& module = modules_[settings.taskFile];
-        if (!module) {
-            module = std::make_shared<catalogue::ModuleTSK>();
-            module->setDatabasePath(examplesDatabase());
-            module->LoadTask(settings.taskFile);
-        }
-        std::shared_ptr<const catalogue::ModuleTSK> held = module;
-        return [held](uint32_t number) { return int(held->archiveLengthOfParameter(uint16_t(number))); };
-    }
-
-private:
-    QHash<QString, std::shared_ptr<catalogue::ModuleTSK>> modules_;
-};
-
-Status buildBlank(const LoadedBlank& blank, Catalogues& catalogues, const QString& imagePath,
+Status buildBlank(const editor::StoredBlank& blank, catalogue::CatalogueCache& catalogues, const QString& imagePath,
                   render::BlankImage& image)
 {
     const editor::SaveBlankInput input{blank.document, blank.list, blank.pageLength, blank.formFeed,
@@ -207,7 +161,7 @@ TEST(RenderGolden, EveryBlankAndPrintFileImageIsRebuiltByteForByte)
     }
 
     const store::ScanResult scan = store::scanBaseFolder(base);
-    Catalogues catalogues;
+    catalogue::CatalogueCache catalogues(examplesDatabase());
     int blanks = 0;
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
@@ -221,8 +175,8 @@ TEST(RenderGolden, EveryBlankAndPrintFileImageIsRebuiltByteForByte)
             for (const store::ScannedBlank& b : list) {
                 SCOPED_TRACE(b.name.toStdString());
                 order << b.name;
-                LoadedBlank blank;
-                const Status loaded = loadBlank(folder, b.name, blank);
+                editor::StoredBlank blank;
+                const Status loaded = editor::loadStoredBlank(folder, b.name, blank);
                 ASSERT_TRUE(loaded.isOk()) << loaded.message().toStdString();
                 const QString imagePath = store::blankFilePath(folder, b.name, store::BlankFile::Image);
                 render::BlankImage image;
@@ -259,17 +213,17 @@ TEST(RenderGolden, ChangedBlankNoLongerMatches)
     const QString name = QStringLiteral("Северная ВИРЕЛ-19");
     const QString blankName = QStringLiteral("Текущие параметры");
     const QString folder = QDir(examplesBase()).filePath(name);
-    LoadedBlank blank;
-    ASSERT_TRUE(loadBlank(folder, blankName, blank).isOk());
+    editor::StoredBlank blank;
+    ASSERT_TRUE(editor::loadStoredBlank(folder, blankName, blank).isOk());
     const QByteArray committed = readFile(store::blankFilePath(folder, blankName, store::BlankFile::Image));
-    Catalogues catalogues;
+    catalogue::CatalogueCache catalogues(examplesDatabase());
 
     render::BlankImage image;
     ASSERT_TRUE(buildBlank(blank, catalogues, QStringLiteral("x.bin"), image).isOk());
     ASSERT_EQ(image.bytes, committed) << firstDifference(image.bytes, committed);
     ASSERT_GT(image.descriptors, 0);
 
-    LoadedBlank changed = blank;
+    editor::StoredBlank changed = blank;
     changed.pageLength = QStringLiteral("59");
     ASSERT_TRUE(buildBlank(changed, catalogues, QStringLiteral("x.bin"), image).isOk());
     ASSERT_EQ(image.bytes.size(), committed.size());

@@ -2,6 +2,7 @@
 
 #include "render/printertext.h"
 #include "store/manager.h"
+#include "store/printfile.h"
 
 namespace rastrova::editor {
 
@@ -24,6 +25,22 @@ Status buildImage(const SaveBlankInput& input, const QString& imagePath, render:
     in.setn = input.blank.settings.setn;
     in.archiveDays = input.archiveDays;
     return render::buildBlankImage(in, imagePath, image);
+}
+
+Status loadStoredBlank(const QString& folder, const QString& name, StoredBlank& blank)
+{
+    store::PrintFileHeader header(folder);
+    if (Status st = header.load(); !st)
+        return st;
+    if (const int n = header.blankNumber(name); n > 0) {
+        blank.pageLength = header.pageLength(n);
+        blank.formFeed = header.formFeed(n);
+        blank.document.settings.kind = header.kind(n);
+    }
+    blank.basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
+    if (Status st = store::readBlank(blank.basePath + QLatin1String(".ini"), blank.document); !st)
+        return st;
+    return blank.list.load(blank.basePath + QLatin1String(".par"));
 }
 
 SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input)

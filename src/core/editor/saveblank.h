@@ -33,6 +33,16 @@ QList<render::ImageParameter> imageParameters(const ParameterList& list);
 // Builds the image of a blank (`imagePath` only goes into the report).
 Status buildImage(const SaveBlankInput& input, const QString& imagePath, render::BlankImage& image);
 
+// A saved blank with what its image needs: its files and its print file's page settings.
+struct StoredBlank {
+    store::BlankDocument document;
+    ParameterList list;
+    QString pageLength = QStringLiteral("60");
+    bool formFeed = true;
+    QString basePath; // the blank's files without extension
+};
+Status loadStoredBlank(const QString& printFileFolder, const QString& name, StoredBlank& blank);
+
 // The whole save-blank procedure for the blank at `basePath` (without extension).
 SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input);
 

@@ -1,0 +1,20 @@
+#include "catalogue/cache.h"
+
+namespace rastrova::catalogue {
+
+std::function<int(uint32_t)> CatalogueCache::archiveDays(const store::BlankSettings& settings)
+{
+    if (settings.virelType != 1 || databasePath_.isEmpty())
+        return {};
+    std::shared_ptr<ModuleTSK>& module = modules_[settings.taskFile];
+    if (!module) {
+        module = std::make_shared<ModuleTSK>();
+        module->setDatabasePath(databasePath_);
+        module->setMessageSink(messages_);
+        module->LoadTask(settings.taskFile);
+    }
+    std::shared_ptr<const ModuleTSK> held = module;
+    return [held](uint32_t number) { return int(held->archiveLengthOfParameter(uint16_t(number))); };
+}
+
+} // namespace rastrova::catalogue
