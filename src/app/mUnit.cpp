@@ -277,11 +277,8 @@ void TmForm::createActions()
     for (QAction* a : {SpeedButtonPreview, SpeedButtonTree, SpeedButtonParams, SpeedButtonBlankBar, SpeedButtonStdBar})
         a->setCheckable(true);
 
-    notYet_ = {};
     connect(ActSetArchiveRow, &QAction::triggered, this, &TmForm::SetArchiveRowClick);
     connect(ActClearArchiveRow, &QAction::triggered, this, &TmForm::ClearArchiveRowClick);
-    for (QAction* a : notYet_)
-        a->setEnabled(false);
 
     connect(ActNewHourly, &QAction::triggered, this, [this] { NewBlankClick(BlankKind::Hourly); });
     connect(ActNewArchive, &QAction::triggered, this, [this] { NewBlankClick(BlankKind::Archive); });
@@ -669,6 +666,7 @@ void TmForm::setNoPrintFiles()
             a->setEnabled(false);
     ActNewHourly->setEnabled(false);
     ActNewArchive->setEnabled(false);
+    ActExchange->setEnabled(false);
 }
 
 void TmForm::ScanBase()
@@ -715,10 +713,10 @@ void TmForm::showEditing(bool on)
     MenuBlank->menuAction()->setVisible(on);
     BlankArea->setVisible(on);
     for (QAction* a : {ActSave, ActSaveAs, ActPreview, ActCut, ActCopy, ActPaste, ActClear})
-        a->setEnabled(on && !notYet_.contains(a));
+        a->setEnabled(on);
     for (QAction* a : ToolBarBlank->actions())
         if (a != ActProperties)
-            a->setEnabled(on && !notYet_.contains(a));
+            a->setEnabled(on);
     SpeedButtonPreview->setEnabled(on);
     ActUndo->setEnabled(on && history_.canUndo());
     ActRedo->setEnabled(on && history_.canRedo());
@@ -757,6 +755,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
     currentNode_ = node;
     ActNewHourly->setEnabled(false);
     ActNewArchive->setEnabled(false);
+    ActExchange->setEnabled(false);
 
     // Leaving a blank saves it; when that fails the blank stays open and selected.
     if (blankOpen_) {
@@ -768,6 +767,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
             }
             ActNewHourly->setEnabled(treeHasPrintFiles());
             ActNewArchive->setEnabled(treeHasPrintFiles());
+            ActExchange->setEnabled(treeHasPrintFiles());
             return;
         }
         blankOpen_ = false;
@@ -782,6 +782,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
     const bool enableNew = treeHasPrintFiles() && (Tree->topLevelItemCount() > 1 || Tree->topLevelItem(0)->childCount() > 0);
     ActNewHourly->setEnabled(enableNew);
     ActNewArchive->setEnabled(enableNew);
+    ActExchange->setEnabled(enableNew);
 
     if (level(node) < BlankLevel) {
         currentPrintFile_ = level(node) == PrintFileLevel ? node->text(0) : node->parent()->text(0);

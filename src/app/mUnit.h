@@ -235,8 +235,6 @@ private:
     QAction* ActPanelParams;
     QAction* ActHelp;
     QAction* ActAbout;
-    // Commands whose work arrives later: they stay disabled.
-    QList<QAction*> notYet_;
 
     // Toolbars and their check buttons.
     QToolBar* ToolBarStandard;
