@@ -7,6 +7,8 @@
 #include "store/grid.h"
 #include "store/gridfile.h"
 
+#include "gridtests.h"
+
 #include <gtest/gtest.h>
 
 #include <QMimeData>
@@ -20,30 +22,9 @@ using store::Border;
 using store::Grid;
 using store::Range;
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-namespace rastrova::store {
-static void PrintTo(const Range& g, std::ostream* os)
-{
-    *os << '(' << g.left << ',' << g.top << ")-(" << g.right << ',' << g.bottom << ')';
-}
-} // namespace rastrova::store
+using namespace gridtests;
 
 namespace {
-
-Grid blank(int cols, int rows)
-{
-    Grid g = store::freshBlankGrid();
-    g.resize(cols + 1, rows + 1);
-    return g;
-}
-
-QByteArray bytesOf(const Grid& g)
-{
-    QByteArray out;
-    const Status st = store::gridTableBytes(g, out);
-    EXPECT_TRUE(st) << st.message().toStdString();
-    return out;
-}
 
 // A 3 x 2 block with every kind of cell property, its top-left corner at (c, r):
 //   merged "Итог" over two columns | framed "x" with a hint and a font

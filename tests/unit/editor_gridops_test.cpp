@@ -6,6 +6,8 @@
 #include "store/grid.h"
 #include "store/gridfile.h"
 
+#include "gridtests.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -17,31 +19,9 @@ using store::Border;
 using store::Grid;
 using store::Range;
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-namespace rastrova::store {
-static void PrintTo(const Range& g, std::ostream* os)
-{
-    *os << '(' << g.left << ',' << g.top << ")-(" << g.right << ',' << g.bottom << ')';
-}
-} // namespace rastrova::store
+using namespace gridtests;
 
 namespace {
-
-// A new blank widened to `cols` data columns and `rows` data rows.
-Grid blank(int cols, int rows)
-{
-    Grid g = store::freshBlankGrid();
-    g.resize(cols + 1, rows + 1);
-    return g;
-}
-
-QByteArray bytesOf(const Grid& g)
-{
-    QByteArray out;
-    const Status st = store::gridTableBytes(g, out);
-    EXPECT_TRUE(st) << st.message().toStdString();
-    return out;
-}
 
 QList<Range> rangesOf(std::initializer_list<Range> list)
 {

@@ -4,6 +4,8 @@
 #include "store/grid.h"
 #include "store/gridfile.h"
 
+#include "gridtests.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -17,17 +19,9 @@
 using namespace rastrova;
 using namespace rastrova::store;
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+using gridtests::bytesOf;
 
 namespace {
-
-QByteArray bytesOf(const Grid& g)
-{
-    QByteArray out;
-    const Status st = gridTableBytes(g, out);
-    EXPECT_TRUE(st) << st.message().toStdString();
-    return out;
-}
 
 QByteArray rawFile(const QString& path)
 {

@@ -271,20 +271,6 @@ void BlankGridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOption
     editor->setGeometry(option.rect.adjusted(inset, inset, -1 - inset, -1 - inset));
 }
 
-bool BlankGridDelegate::eventFilter(QObject* object, QEvent* event) {
-    // Enter writes the cell at once, so that whatever runs next sees the new text.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (auto* line = qobject_cast<QLineEdit*>(object);
-            line && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            emit commitData(line);
-            emit closeEditor(line, QAbstractItemDelegate::SubmitModelCache);
-            return true;
-        }
-    }
-    return QStyledItemDelegate::eventFilter(object, event);
-}
-
 // ---------------------------------------------------------------------------------
 // BlankGridView
 

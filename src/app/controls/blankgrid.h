@@ -5,6 +5,7 @@
 // look (cell colours, 2-pixel frames, merged cells, "..." for text that does not
 // fit) and in-place editing of single-line 1251 text.
 
+#include "controls/commitdelegate.h"
 #include "store/grid.h"
 
 #include <QAbstractTableModel>
@@ -62,10 +63,10 @@ private:
 
 // Paints a blank cell: its colour, its text cut with "...", its frame; edits it in
 // a frameless line edit.
-class BlankGridDelegate : public QStyledItemDelegate {
+class BlankGridDelegate : public CommitOnEnterDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using CommitOnEnterDelegate::CommitOnEnterDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -77,9 +78,6 @@ public:
                               const QModelIndex& index) const override;
 
     void setGridLineColour(const QColor& colour) { gridLineColour_ = colour; }
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     QColor gridLineColour_{128, 128, 128};

@@ -188,20 +188,6 @@ QWidget* ParamGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
     return editor;
 }
 
-bool ParamGridDelegate::eventFilter(QObject* object, QEvent* event) {
-    // Enter writes the cell at once, so that whatever runs next sees the new value.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (auto* line = qobject_cast<QLineEdit*>(object);
-            line && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            emit commitData(line);
-            emit closeEditor(line, QAbstractItemDelegate::SubmitModelCache);
-            return true;
-        }
-    }
-    return QStyledItemDelegate::eventFilter(object, event);
-}
-
 // ---------------------------------------------------------------------------------
 // ParamGridView
 

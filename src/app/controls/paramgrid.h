@@ -6,6 +6,7 @@
 // only and are set right when the user leaves them; "Цел." is a check box. The
 // context menu's commands are actions the main window connects.
 
+#include "controls/commitdelegate.h"
 #include "editor/paramlist.h"
 
 #include <QAbstractTableModel>
@@ -51,15 +52,12 @@ private:
 };
 
 // Edits p and q in a line edit that takes digits only.
-class ParamGridDelegate : public QStyledItemDelegate {
+class ParamGridDelegate : public CommitOnEnterDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using CommitOnEnterDelegate::CommitOnEnterDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override;
 };
 
 class ParamGridView : public QTableView {
