@@ -1,17 +1,108 @@
 #pragma once
-// The device programming window. It programs the print-file image into the
-// printer adapter; until the programming routes are in, it only shows the file.
+// The programming window "Программирование бланков для принтера": moves the
+// print-file image into a device. Page 1 programs the printer adapter on a COM
+// port and runs its print tests. The device work runs on a worker thread; the
+// toggle buttons start it and, released, stop it.
+
+#include "devprog/serialline.h"
+#include "devprog/windowsettings.h"
+#include "store/settings.h"
 
 #include <QDialog>
 
+class QButtonGroup;
+class QComboBox;
+class QFrame;
 class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QRadioButton;
+class QTabWidget;
+class QToolButton;
+class QGroupBox;
+class QWidget;
+
+namespace rastrova::app {
+class ProgrammingWorker;
+}
 
 class TAUstr : public QDialog {
     Q_OBJECT
 public:
     explicit TAUstr(QWidget* parent = nullptr);
-    void setImagePath(const QString& path);
+    ~TAUstr() override;
+
+    void setImagePath(const QString& path) { imagePath_ = path; }
+    const QString& imagePath() const { return imagePath_; }
+    // Where the settings are read and written, and the trace file kept.
+    void setProgramPaths(const rastrova::store::ProgramPaths& paths) { paths_ = paths; }
+
+    bool isBusy() const { return busy_; }
+    bool traceMode() const { return settings_.trace; }
+    const rastrova::devprog::WindowSettings& windowSettings() const { return settings_; }
+
+    // Handlers, named as the window has always named them.
+    void FormCreate();
+    void FormActivate();
+    void RgPortClick(int index);
+    bool PCChanging() const { return !busy_; }
+    void PCChange(int index);
+    void SpeedButton1Click();
+    void SpeedButton3Click(QToolButton* button);
+    void Label1DblClick();
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* LabelFile;
+    QWidget* createAdapterPage();
+    QWidget* createPendingPage(const QString& objectName);
+    QToolButton* toggleButton(const QString& name);
+    // Closes any port opened before and opens the selected one; says why not.
+    bool openPort(int baudIndex);
+    void storeSettings();
+    void setBusy(bool on, QToolButton* running);
+    void operationEnded();
+    // Stops the running operation and waits for it to end.
+    void stopAndWait();
+    void showMemo2(bool on);
+    QString traceFilePath() const;
+
+    void appendLog(const QString& line);
+    void setGauge(int which, int percent);
+    void appendPrinterLine(const QByteArray& cp866);
+    void stepPrinterBar();
+
+    // Window state.
+    rastrova::devprog::WindowSettings settings_;
+    rastrova::store::ProgramPaths paths_;
+    QString imagePath_ = QStringLiteral("Prin.Fil");
+    bool busy_ = false;
+    rastrova::devprog::StopFlag stop_{false};
+    QToolButton* running_ = nullptr;
+    rastrova::app::ProgrammingWorker* worker_ = nullptr;
+
+    // Controls.
+    QGroupBox* RgPort;
+    QButtonGroup* portButtons_;
+    QComboBox* ComDevice;
+    QTabWidget* PC;
+    QWidget* TabSheet1;
+    QWidget* TabSheet2;
+    QWidget* TabSheet3;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QFrame* Panel1;
+    QProgressBar* Gauge1;
+    QProgressBar* Gauge2;
+    QProgressBar* ProgressBar2;
+    QPlainTextEdit* Memo1;
+    QPlainTextEdit* Memo2;
 };

@@ -94,6 +94,8 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     // the settings say otherwise.
     blank_ = BlankDocument{};
     baseFolder_ = paths_.programFolder;
+    if (programmingWindow_)
+        programmingWindow_->setProgramPaths(paths_);
 
     createActions();
     createMenus();

@@ -2,6 +2,7 @@
 // Exit status: 0 success, 1 device or protocol failure, 2 usage error, 3 file error.
 
 #include "compile.h"
+#include "device.h"
 #include "catalogue/moduletsk.h"
 #include "catalogue/texttree.h"
 #include "store/scan.h"
@@ -33,6 +34,17 @@ const char* const kUsage =
     "                 дерево параметров контроллера из файлов задачи базы DBPATH\n"
     "                 (по умолчанию путь к базе из RASTROVA.INI); без --task\n"
     "                 задача TASK/0701.tsk; --all показывает и скрытые параметры\n"
+    "  program adapter --device PATH [--link rs232|irps|irps-echo|rs485] IMAGE\n"
+    "                 программирует адаптер принтера образом IMAGE (info.bin):\n"
+    "                 очистка, запись блоками по 64 байта, чтение и сверка\n"
+    "  verify adapter --device PATH [--link ...] IMAGE [--dump FILE]\n"
+    "                 читает адаптер и сверяет с IMAGE, ничего не стирая и не записывая;\n"
+    "                 --dump сохраняет прочитанное\n"
+    "  print-test hourly|archive --device PATH [--link ...]\n"
+    "                 тест почасовой или архивной печати: текст, который печатает\n"
+    "                 адаптер, до конца теста или Ctrl+C\n"
+    "\n"
+    "Без --link вид связи берётся из настроек (RASTROVA.INI, раздел Parametrs).\n"
     "\n"
     "Общие параметры:\n"
     "  --home DIR     папка программы (RASTROVA.INI, sprav.txt)\n"
@@ -66,6 +78,9 @@ struct Arguments {
     QString home;
     QString db;
     QString task;
+    QString device;
+    QString link;
+    QString dump;
     bool all = false;
     bool utf8 = false;
     bool help = false;
@@ -100,6 +115,12 @@ bool parse(const QStringList& args, Arguments& a, QString& error)
             a.db = arg.mid(5);
         } else if (arg.startsWith(QLatin1String("--task="))) {
             a.task = arg.mid(7);
+        } else if (arg == u"--device" || arg == u"--link" || arg == u"--dump") {
+            if (i + 1 >= args.size()) {
+                error = QStringLiteral("после %1 нужно значение").arg(arg);
+                return false;
+            }
+            (arg == u"--device" ? a.device : arg == u"--link" ? a.link : a.dump) = args[++i];
         } else if (arg == u"--all") {
             a.all = true;
         } else if (arg == u"--utf8") {
@@ -188,6 +209,35 @@ int catalogue(const Arguments& a)
     return messages.count > 0 ? ExitFile : ExitOk;
 }
 
+int device(const Arguments& a)
+{
+    const bool test = a.command == u"print-test";
+    const QString what = a.positional.value(0);
+    if (test ? (what != u"hourly" && what != u"archive") : what != u"adapter")
+        return usageError(test ? QStringLiteral("print-test hourly|archive --device PATH")
+                               : QStringLiteral("%1 adapter --device PATH IMAGE").arg(a.command));
+    if (a.positional.size() != (test ? 1 : 2))
+        return usageError(test ? QStringLiteral("команде print-test не нужен файл образа")
+                               : QStringLiteral("команде %1 adapter нужен файл образа").arg(a.command));
+    if (a.device.isEmpty())
+        return usageError(QStringLiteral("укажите устройство: --device PATH"));
+    rastrova::cli::DeviceOptions options;
+    options.device = a.device;
+    options.dumpFile = a.dump;
+    if (!a.link.isEmpty()) {
+        options.linkKind = rastrova::cli::linkKindOfName(a.link);
+        if (options.linkKind < 0)
+            return usageError(QStringLiteral("неизвестный вид связи %1: rs232, irps, irps-echo или rs485").arg(a.link));
+    }
+    const auto paths = rastrova::store::resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+    options.settingsFile = paths.settingsSource;
+    if (test)
+        return rastrova::cli::printTest(what, options);
+    if (a.command == u"program")
+        return rastrova::cli::programAdapter(a.positional[1], options);
+    return rastrova::cli::verifyAdapter(a.positional[1], options);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -234,5 +284,7 @@ int main(int argc, char** argv)
             return rastrova::cli::image(a.positional[0], a.positional[1], options);
         return rastrova::cli::build(a.positional[0], options);
     }
+    if (a.command == u"program" || a.command == u"verify" || a.command == u"print-test")
+        return device(a);
     return usageError(QStringLiteral("неизвестная команда %1").arg(a.command));
 }

@@ -17,6 +17,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"adapter", rastrova::sim::adapter, &rastrova::sim::kAdapterUsage},
     {"make-database", rastrova::sim::makeDatabase, &rastrova::sim::kMakeDatabaseUsage},
 };
 

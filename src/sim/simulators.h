@@ -10,4 +10,8 @@ namespace rastrova::sim {
 int makeDatabase(const QStringList& args);
 extern const char* const kMakeDatabaseUsage;
 
+// adapter --pty [--link-file F] [--dump FILE] [--wire BAUD] [--silent] [--nak] ...
+int adapter(const QStringList& args);
+extern const char* const kAdapterUsage;
+
 } // namespace rastrova::sim

@@ -1,0 +1,105 @@
+#include "programmingworker.h"
+
+#include "devprog/adapterprog.h"
+
+#include <QMetaObject>
+
+namespace rastrova::app {
+
+using namespace devprog;
+
+class ProgrammingWorker::Sink : public ProgressSink {
+public:
+    explicit Sink(ProgrammingWorker& w) : w_(w) {}
+    void logLine(const QString& line) override { emit w_.logLine(line); }
+    void setGauge(Gauge g, int percent) override { emit w_.gauge(int(g), percent); }
+    void printerLine(const QByteArray& cp866) override { emit w_.printerLine(cp866); }
+    void printerStep() override { emit w_.printerStep(); }
+
+private:
+    ProgrammingWorker& w_;
+};
+
+ProgrammingWorker::ProgrammingWorker(StopFlag& stop) : stop_(stop)
+{
+    thread_.setObjectName(QStringLiteral("programming"));
+    moveToThread(&thread_);
+    thread_.start();
+}
+
+ProgrammingWorker::~ProgrammingWorker()
+{
+    stop_ = true;
+    // The port belongs to the worker's thread: close it there.
+    QMetaObject::invokeMethod(this, [this] {
+        link_.reset();
+        line_.reset();
+        moveToThread(nullptr);
+    }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+}
+
+void ProgrammingWorker::ensureLink()
+{
+    if (!line_) {
+        line_ = std::make_unique<SerialPortLine>(&stop_);
+        link_ = std::make_unique<ComLink>(*line_, clock_);
+    }
+}
+
+ComLink& ProgrammingWorker::link()
+{
+    ensureLink();
+    return *link_;
+}
+
+bool ProgrammingWorker::openPort(const QString& device, int baudIndex, int linkKind)
+{
+    bool opened = false;
+    QMetaObject::invokeMethod(this, [&] {
+        link().CloseComPort();
+        opened = link().OpenComPort(device, baudIndex, linkKind);
+        link().SetAttemptCount(1);
+    }, Qt::BlockingQueuedConnection);
+    return opened;
+}
+
+void ProgrammingWorker::closePort()
+{
+    QMetaObject::invokeMethod(this, [this] {
+        if (link_)
+            link_->CloseComPort();
+    }, Qt::BlockingQueuedConnection);
+}
+
+void ProgrammingWorker::startProgramming(const QString& imagePath, int linkKind, bool trace,
+                                         const QString& traceFile)
+{
+    QMetaObject::invokeMethod(this, [=, this] {
+        Sink sink(*this);
+        ImageBlocks image;
+        Outcome outcome = Outcome::Failed;
+        if (ReadImageBlocks(imagePath, 64, kAdapterMemoryBytes, image, sink)) {
+            AdapterOptions options;
+            options.linkKind = linkKind;
+            options.trace = trace;
+            options.traceFile = traceFile;
+            outcome = programAdapter(link(), image, options, sink, stop_);
+        }
+        emit finished(int(outcome));
+    });
+}
+
+void ProgrammingWorker::startPrintTest(int command, int linkKind, bool trace)
+{
+    QMetaObject::invokeMethod(this, [=, this] {
+        Sink sink(*this);
+        AdapterOptions options;
+        options.linkKind = linkKind;
+        options.trace = trace;
+        emit finished(int(printTest(link(), uint8_t(command), options, sink, stop_)));
+    });
+}
+
+} // namespace rastrova::app

@@ -1,0 +1,50 @@
+#pragma once
+// The thread the programming window's device work runs on. The serial port
+// lives here, so the window never waits on a device; what the procedures report
+// comes back as queued signals.
+
+#include "devprog/comlink.h"
+#include "devprog/serialport.h"
+#include "devprog/sink.h"
+
+#include <QObject>
+#include <QThread>
+#include <memory>
+
+namespace rastrova::app {
+
+class ProgrammingWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit ProgrammingWorker(devprog::StopFlag& stop);
+    ~ProgrammingWorker() override;
+
+    // Asked from the window's thread; they wait for the worker's thread.
+    bool openPort(const QString& device, int baudIndex, int linkKind);
+    void closePort();
+
+    // Queued onto the worker's thread; each ends with finished().
+    void startProgramming(const QString& imagePath, int linkKind, bool trace, const QString& traceFile);
+    void startPrintTest(int command, int linkKind, bool trace);
+
+signals:
+    void logLine(const QString& line);
+    void gauge(int which, int percent);
+    void printerLine(const QByteArray& cp866);
+    void printerStep();
+    void finished(int outcome);
+
+private:
+    class Sink;
+    void ensureLink();
+    devprog::ComLink& link();
+
+    QThread thread_;
+    devprog::StopFlag& stop_;
+    // Made on the worker's thread, which then owns the port.
+    std::unique_ptr<devprog::SerialPortLine> line_;
+    devprog::SteadyClock clock_;
+    std::unique_ptr<devprog::ComLink> link_;
+};
+
+} // namespace rastrova::app

@@ -1,0 +1,25 @@
+#pragma once
+// The device commands of rastrova-cli: program adapter, verify adapter,
+// print-test. They run the same procedures as the programming window, on a
+// device path, and print the window's log lines on stdout.
+
+#include <QString>
+
+namespace rastrova::cli {
+
+struct DeviceOptions {
+    QString device;       // --device PATH
+    int linkKind = -1;    // --link; -1: the kind of the settings
+    QString settingsFile; // where the window's settings are, for the link kind
+    QString dumpFile;     // verify: --dump FILE
+};
+
+// The link kind named by --link (rs232, irps, irps-echo, rs485), or -1.
+int linkKindOfName(const QString& name);
+
+int programAdapter(const QString& imagePath, const DeviceOptions& options);
+int verifyAdapter(const QString& imagePath, const DeviceOptions& options);
+// kind: "hourly" or "archive".
+int printTest(const QString& kind, const DeviceOptions& options);
+
+} // namespace rastrova::cli
