@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -225,8 +226,11 @@ void TAUstr::FormActivate()
     if (!source.isEmpty())
         settings_ = devprog::readWindowSettings(source, settings_);
     portButtons_->button(settings_.portIndex)->setChecked(true);
-    ComDevice->clear();
-    ComDevice->addItems(devprog::availablePorts());
+    {
+        const QSignalBlocker quiet(ComDevice); // filling the list is no edit
+        ComDevice->clear();
+        ComDevice->addItems(devprog::availablePorts());
+    }
     ComDevice->setEditText(settings_.devices[size_t(settings_.portIndex)]);
 
     Panel1->hide();
