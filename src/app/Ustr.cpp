@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -77,6 +78,9 @@ TAUstr::TAUstr(QWidget* parent) : QDialog(parent)
     PC->addTab(TabSheet1, QStringLiteral("Адаптер принтера ВИРЕЛ Р5"));
     PC->addTab(TabSheet2, QStringLiteral("Модуль управления принтером"));
     PC->addTab(TabSheet3, QStringLiteral("МЖН (CAN BUS)"));
+    PC->tabBar()->setElideMode(Qt::ElideNone);
+    PC->tabBar()->setExpanding(false);
+    PC->setMinimumWidth(PC->tabBar()->sizeHint().width() + 8);
 
     Memo1 = new QPlainTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -98,7 +102,7 @@ TAUstr::TAUstr(QWidget* parent) : QDialog(parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 0);
     layout->addLayout(right, 1);
-    resize(900, 520);
+    resize(1060, 560);
 
     worker_ = new app::ProgrammingWorker(stop_);
     connect(worker_, &app::ProgrammingWorker::logLine, this, &TAUstr::appendLog);

@@ -28,6 +28,14 @@ void writeSettings(const QString& home, const QString& extra)
     ini.write(rastrova::text::toCp1251Lossy(extra));
 }
 
+// With RASTROVA_SCREENSHOTS=DIR the tests keep pictures of the window, to look at.
+void keepPicture(QWidget* w, const char* name)
+{
+    const QString dir = qEnvironmentVariable("RASTROVA_SCREENSHOTS");
+    if (!dir.isEmpty())
+        w->grab().save(QDir(dir).filePath(QString::fromLatin1(name) + ".png"));
+}
+
 QByteArray pattern(int n)
 {
     QByteArray b(n, 0);
@@ -101,6 +109,7 @@ TEST(ProgrammingWindow, ExchangeProgramsTheAdapterThroughTheWindow)
         while (window->isBusy() && t.elapsed() < 30000)
             QTest::qWait(10);
         log = named<QPlainTextEdit>(d, "Memo1")->toPlainText();
+        keepPicture(d, "programming");
         write = named<QProgressBar>(d, "Gauge1")->value();
         read = named<QProgressBar>(d, "Gauge2")->value();
         EXPECT_FALSE(named<QToolButton>(d, "SpeedButton1")->isChecked());
@@ -138,6 +147,7 @@ TEST(ProgrammingWindow, PrintTestShowsWhatTheAdapterPrints)
     Window win(sim.device());
     win.get<QToolButton>("SpeedButton2")->click();
     ASSERT_TRUE(win.finishes(10000));
+    keepPicture(&win.w, "print-test");
     EXPECT_TRUE(win.get("Memo2")->isVisible());
     EXPECT_EQ(win.get<QPlainTextEdit>("Memo2")->toPlainText(), QStringLiteral("Проба\n│ x │"));
     EXPECT_EQ(win.log(), QStringLiteral("Тест почасовой печати"));

@@ -10,6 +10,14 @@
 
 namespace rastrova::devprog {
 
+// The bar of a wait for the controller's state.
+enum class WaitBar {
+    Reset, // to 0; not shown yet
+    Show,  // shown (the block gauge gives way to it)
+    Step,
+    Hide,
+};
+
 enum class Gauge {
     Write,   // "Запись в адаптер принтера"
     Read,    // "Чтение из адаптера принтера"
@@ -25,8 +33,14 @@ public:
     virtual void printerLine(const QByteArray& cp866) { (void)cp866; }
     // The print test's progress bar steps (the first step shows it).
     virtual void printerStep() {}
+    virtual void waitBar(WaitBar event) { (void)event; }
     // A Yes/No question the procedure waits on; true for Yes.
     virtual bool ask(const QString& text) { (void)text; return false; }
+    // A message the user must see (a box in the window).
+    virtual void notice(const QString& text) { (void)text; }
+    // The typed password is not a hexadecimal number: the window puts the
+    // focus on its field.
+    virtual void passwordNotHex() {}
 };
 
 // The outcome of a procedure.
