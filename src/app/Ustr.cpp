@@ -4,6 +4,7 @@
 #include "programmingworker.h"
 
 #include "devprog/adapterprog.h"
+#include "devprog/sink.h"
 #include "devprog/serialport.h"
 #include "text/codepage.h"
 
@@ -19,7 +20,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -73,7 +77,7 @@ TAUstr::TAUstr(QWidget* parent) : QDialog(parent)
     PC = new QTabWidget;
     PC->setObjectName(QStringLiteral("PC"));
     TabSheet1 = createAdapterPage();
-    TabSheet2 = createPendingPage(QStringLiteral("TabSheet2"));
+    TabSheet2 = createNetworkPage();
     TabSheet3 = createPendingPage(QStringLiteral("TabSheet3"));
     PC->addTab(TabSheet1, QStringLiteral("Адаптер принтера ВИРЕЛ Р5"));
     PC->addTab(TabSheet2, QStringLiteral("Модуль управления принтером"));
@@ -119,8 +123,21 @@ TAUstr::TAUstr(QWidget* parent) : QDialog(parent)
     connect(SpeedButton1, &QToolButton::clicked, this, &TAUstr::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton3Click(SpeedButton2); });
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(SpeedButton3); });
-    for (QLabel* label : {Label1, Label2, Label3})
+    connect(SpeedButton4, &QToolButton::clicked, this, &TAUstr::SpeedButton4Click);
+    connect(protocolButtons_, &QButtonGroup::idClicked, this, &TAUstr::RGprotClick);
+    connect(worker_, &app::ProgrammingWorker::waitBar, this, &TAUstr::onWaitBar);
+    connect(worker_, &app::ProgrammingWorker::passwordNotHex, this, [this] { Edit2->setFocus(); });
+    worker_->setUserDialogs(
+        this,
+        [this](const QString& text) {
+            return !stop_.load() && Messages::show(this, app::kQuestionCaption, text, app::MsgIcon::Information,
+                                                   app::MsgYes | app::MsgNo) == app::MsgYes;
+        },
+        [this](const QString& text) { Messages::show(this, app::kAppCaption, text, app::MsgIcon::Warning); });
+    for (QLabel* label : {Label1, Label2, Label3, Label7})
         label->installEventFilter(this);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
 
     FormCreate();
 }
@@ -191,6 +208,92 @@ QWidget* TAUstr::createAdapterPage()
     return page;
 }
 
+QGroupBox* TAUstr::radioGroup(const QString& name, const QString& title, const QStringList& items, int columns,
+                              QButtonGroup*& buttons)
+{
+    auto* box = new QGroupBox(title);
+    box->setObjectName(name);
+    buttons = new QButtonGroup(box);
+    auto* grid = new QGridLayout(box);
+    const int rows = int((items.size() + columns - 1) / columns);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i]);
+        b->setObjectName(name + QStringLiteral("Item%1").arg(i));
+        buttons->addButton(b, i);
+        grid->addWidget(b, i % rows, i / rows);
+    }
+    return box;
+}
+
+QWidget* TAUstr::createNetworkPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet2"));
+    RGVs = radioGroup(QStringLiteral("RGVs"), QStringLiteral("Вид связи с ВИРЕЛ"), devprog::channelCaptions(), 1,
+                      channelButtons_);
+    RgNs = radioGroup(QStringLiteral("RgNs"), QStringLiteral("Частота обмена"), devprog::speedCaptions(), 3,
+                      speedButtons_);
+    RGprot = radioGroup(QStringLiteral("RGprot"), QStringLiteral("Тип протокола обмена с ВИРЕЛ"),
+                        devprog::protocolCaptions(), 1, protocolButtons_);
+    RGprot->setEnabled(false);
+    RGKS = radioGroup(QStringLiteral("RGKS"), QStringLiteral("Контрольная сумма"),
+                      {QStringLiteral("CRC не расчитывается"), QStringLiteral("CRC дополнительно в данных"),
+                       QStringLiteral("CRC вместо КС и конца кадра")},
+                      1, checksumButtons_);
+    channelButtons_->button(0)->setChecked(true);
+    protocolButtons_->button(0)->setChecked(true);
+
+    Edit1 = new QLineEdit;
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaxLength(9);
+    Edit2 = new QLineEdit;
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setMaxLength(8);
+    // Pasted text obeys the same rules as typed keys.
+    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit1));
+    Edit2->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f ]*")), Edit2));
+    connect(Edit2, &QLineEdit::textEdited, this, [this](const QString& t) {
+        if (t != t.toUpper()) {
+            const int at = Edit2->cursorPosition();
+            Edit2->setText(t.toUpper());
+            Edit2->setCursorPosition(at);
+        }
+    });
+
+    SpeedButton4 = toggleButton(QStringLiteral("SpeedButton4"));
+    Label7 = new QLabel(QStringLiteral("Программирование бланков"));
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Gauge3 = new QProgressBar;
+    Gauge3->setObjectName(QStringLiteral("Gauge3"));
+    ProgressBar1 = new QProgressBar;
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setToolTip(QStringLiteral("Ожидание состояния ВИРЕЛ"));
+    Gauge3->setToolTip(QStringLiteral("Передача блоков в модуль управления принтером"));
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(RGVs, 0, 0);
+    grid->addWidget(RGprot, 0, 1);
+    grid->addWidget(RgNs, 1, 0, 1, 2);
+    grid->addWidget(RGKS, 2, 0, 1, 2);
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("Сетевой номер\n(десятичное значение)")), 0, 0);
+    fields->addWidget(Edit1, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Пароль доступа\nк ВИРЕЛ")), 1, 0);
+    fields->addWidget(Edit2, 1, 1);
+    grid->addLayout(fields, 3, 0, 1, 2);
+    auto* start = new QHBoxLayout;
+    start->addWidget(SpeedButton4);
+    start->addWidget(Label7, 1);
+    grid->addLayout(start, 4, 0, 1, 2);
+    // The wait for a controller state shows in the place of the block gauge.
+    grid->addWidget(Gauge3, 5, 0, 1, 2);
+    grid->addWidget(ProgressBar1, 5, 0, 1, 2);
+    grid->setRowStretch(6, 1);
+    return page;
+}
+
 QWidget* TAUstr::createPendingPage(const QString& objectName)
 {
     auto* page = new QWidget;
@@ -214,6 +317,7 @@ void TAUstr::FormCreate()
     imagePath_ = QStringLiteral("Prin.Fil");
     Memo2->hide();
     ProgressBar2->hide();
+    RGKS->hide();
 }
 
 void TAUstr::showEvent(QShowEvent* event)
@@ -237,9 +341,16 @@ void TAUstr::FormActivate()
     }
     ComDevice->setEditText(settings_.devices[size_t(settings_.portIndex)]);
 
+    applyNetworkSettings();
+    Edit2->clear();
+
     Panel1->hide();
+    Gauge3->hide();
+    ProgressBar1->hide();
     Gauge1->setValue(0);
     Gauge2->setValue(0);
+    Gauge3->setValue(0);
+    ProgressBar1->setValue(0);
     Memo1->clear();
     Memo1->setMaximumHeight(QWIDGETSIZE_MAX);
     Memo1->show();
@@ -267,6 +378,101 @@ void TAUstr::PCChange(int index)
     ProgressBar2->setValue(0);
     ProgressBar2->hide();
     Panel1->hide();
+    Gauge3->setValue(0);
+    ProgressBar1->setValue(0);
+    Gauge3->hide();
+    ProgressBar1->hide();
+    RGKS->setVisible(protocolButtons_->checkedId() == 1);
+}
+
+void TAUstr::applyNetworkSettings()
+{
+    channelButtons_->button(devprog::channelItemOfKind(settings_.linkKind))->setChecked(true);
+    if (QAbstractButton* b = protocolButtons_->button(settings_.protocolIndex))
+        b->setChecked(true);
+    RGKS->setVisible(protocolButtons_->checkedId() == 1);
+    if (QAbstractButton* b = checksumButtons_->button(settings_.checksumOption))
+        b->setChecked(true);
+    speedButtons_->button(settings_.baudIndex)->setChecked(true);
+    Edit1->setText(QString::number(settings_.networkNumber));
+}
+
+void TAUstr::RGprotClick()
+{
+    RGKS->setVisible(protocolButtons_->checkedId() == 1);
+}
+
+bool TAUstr::Edit1KeyPress(const QKeyEvent* event)
+{
+    const int k = event->key();
+    if (k == Qt::Key_Backspace || k == Qt::Key_Return || k == Qt::Key_Enter)
+        return true;
+    const QString t = event->text();
+    return t.size() == 1 && t[0] >= u'0' && t[0] <= u'9';
+}
+
+bool TAUstr::Edit2KeyPress(const QKeyEvent* event, QString* upper)
+{
+    const int k = event->key();
+    if (k == Qt::Key_Backspace)
+        return true;
+    const QString t = event->text();
+    if (t.size() != 1)
+        return false;
+    const QChar c = t[0];
+    if (c == u' ' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'))
+        return true;
+    if (c >= u'a' && c <= u'f' && upper) {
+        // Typed in lower case, shown in upper case.
+        *upper = QString(c.toUpper());
+        return false;
+    }
+    return false;
+}
+
+void TAUstr::SpeedButton4Click()
+{
+    if (!SpeedButton4->isChecked()) {
+        stop_ = true;
+        return;
+    }
+    stop_ = false;
+    settings_.pageIndex = PC->currentIndex();
+    const int channel = channelButtons_->checkedId();
+    settings_.linkKind = channel == 0 ? 0 : channel == 2 ? 8 : 1;
+    settings_.protocolIndex = std::max(0, protocolButtons_->checkedId());
+    settings_.checksumOption = RGKS->isVisible() ? std::max(0, checksumButtons_->checkedId()) : 0;
+    settings_.baudIndex = std::max(0, speedButtons_->checkedId());
+    settings_.networkNumber = Edit1->text().toInt();
+    if (!openPort(settings_.baudIndex)) {
+        SpeedButton4->setChecked(false);
+        return;
+    }
+    settings_.linkKind = worker_->probeEcho(settings_.linkKind);
+    Memo1->clear();
+    Gauge3->setValue(0);
+    setBusy(true, SpeedButton4);
+    worker_->startNetwork(imagePath_, settings_.linkKind, settings_.trace, Edit2->text());
+}
+
+void TAUstr::onWaitBar(int event)
+{
+    switch (devprog::WaitBar(event)) {
+    case devprog::WaitBar::Reset:
+        ProgressBar1->setValue(0);
+        break;
+    case devprog::WaitBar::Show:
+        Gauge3->hide();
+        ProgressBar1->show();
+        break;
+    case devprog::WaitBar::Step:
+        // Steps of ten that wrap, as a wait of unknown length shows.
+        ProgressBar1->setValue(ProgressBar1->value() >= 100 ? 0 : ProgressBar1->value() + 10);
+        break;
+    case devprog::WaitBar::Hide:
+        ProgressBar1->hide();
+        break;
+    }
 }
 
 void TAUstr::showMemo2(bool on)
@@ -277,8 +483,25 @@ void TAUstr::showMemo2(bool on)
 
 bool TAUstr::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick && (watched == Label1 || watched == Label2 || watched == Label3))
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        (watched == Label1 || watched == Label2 || watched == Label3 || watched == Label7))
         Label1DblClick();
+    if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Left || key->key() == Qt::Key_Right ||
+            key->key() == Qt::Key_Home || key->key() == Qt::Key_End || key->key() == Qt::Key_Tab ||
+            key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy) ||
+            key->matches(QKeySequence::SelectAll))
+            return QDialog::eventFilter(watched, event); // moving and editing keys stay usable
+        QString upper;
+        if (watched == Edit1 ? Edit1KeyPress(key) : Edit2KeyPress(key, &upper))
+            return QDialog::eventFilter(watched, event);
+        if (!upper.isEmpty()) {
+            QKeyEvent typed(QEvent::KeyPress, key->key(), key->modifiers(), upper);
+            QCoreApplication::sendEvent(watched, &typed);
+        }
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -325,7 +548,7 @@ void TAUstr::setBusy(bool on, QToolButton* running)
     busy_ = on;
     running_ = on ? running : nullptr;
     // One operation at a time on the port: the other buttons and pages wait.
-    for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton3})
+    for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4})
         b->setEnabled(!on || b == running);
     for (int i = 0; i < PC->count(); ++i)
         PC->setTabEnabled(i, !on || i == PC->currentIndex());
@@ -422,6 +645,12 @@ void TAUstr::appendLog(const QString& line)
 
 void TAUstr::setGauge(int which, int percent)
 {
+    if (which == int(devprog::Gauge::Network)) {
+        ProgressBar1->hide();
+        Gauge3->show();
+        Gauge3->setValue(percent);
+        return;
+    }
     // The procedure has its blocks and has started: its gauges show.
     if (busy_)
         Panel1->show();

@@ -20,6 +20,8 @@ class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class QGroupBox;
+class QKeyEvent;
+class QLineEdit;
 class QWidget;
 
 namespace rastrova::app {
@@ -50,6 +52,12 @@ public:
     void SpeedButton1Click();
     void SpeedButton3Click(QToolButton* button);
     void Label1DblClick();
+    void SpeedButton4Click();
+    void RGprotClick();
+    // Key filters: true when the key is let through. Edit2 turns a..f into
+    // A..F: `upper` then receives the text to type instead.
+    static bool Edit1KeyPress(const QKeyEvent* event);
+    static bool Edit2KeyPress(const QKeyEvent* event, QString* upper = nullptr);
 
     void done(int result) override;
 
@@ -59,7 +67,13 @@ protected:
 
 private:
     QWidget* createAdapterPage();
+    QWidget* createNetworkPage();
     QWidget* createPendingPage(const QString& objectName);
+    // A titled group of radio buttons in `columns` columns.
+    QGroupBox* radioGroup(const QString& name, const QString& title, const QStringList& items, int columns,
+                          QButtonGroup*& buttons);
+    void applyNetworkSettings();
+    void onWaitBar(int event);
     QToolButton* toggleButton(const QString& name);
     // Closes any port opened before and opens the selected one; says why not.
     bool openPort(int baudIndex);
@@ -103,6 +117,20 @@ private:
     QProgressBar* Gauge1;
     QProgressBar* Gauge2;
     QProgressBar* ProgressBar2;
+    QGroupBox* RGVs;
+    QButtonGroup* channelButtons_;
+    QGroupBox* RgNs;
+    QButtonGroup* speedButtons_;
+    QGroupBox* RGprot;
+    QButtonGroup* protocolButtons_;
+    QGroupBox* RGKS;
+    QButtonGroup* checksumButtons_;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QToolButton* SpeedButton4;
+    QLabel* Label7;
+    QProgressBar* Gauge3;
+    QProgressBar* ProgressBar1;
     QPlainTextEdit* Memo1;
     QPlainTextEdit* Memo2;
 };

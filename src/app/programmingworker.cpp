@@ -1,6 +1,7 @@
 #include "programmingworker.h"
 
 #include "devprog/adapterprog.h"
+#include "devprog/networkprog.h"
 
 #include <QMetaObject>
 
@@ -15,6 +16,20 @@ public:
     void setGauge(Gauge g, int percent) override { emit w_.gauge(int(g), percent); }
     void printerLine(const QByteArray& cp866) override { emit w_.printerLine(cp866); }
     void printerStep() override { emit w_.printerStep(); }
+    void waitBar(WaitBar event) override { emit w_.waitBar(int(event)); }
+    void passwordNotHex() override { emit w_.passwordNotHex(); }
+    bool ask(const QString& text) override
+    {
+        bool yes = false;
+        if (w_.gui_ && w_.ask_ && !w_.stop_.load())
+            QMetaObject::invokeMethod(w_.gui_, [&] { yes = w_.ask_(text); }, Qt::BlockingQueuedConnection);
+        return yes;
+    }
+    void notice(const QString& text) override
+    {
+        if (w_.gui_ && w_.notice_)
+            QMetaObject::invokeMethod(w_.gui_, [f = w_.notice_, text] { f(text); }, Qt::QueuedConnection);
+    }
 
 private:
     ProgrammingWorker& w_;
@@ -65,6 +80,21 @@ bool ProgrammingWorker::openPort(const QString& device, int baudIndex, int linkK
     return opened;
 }
 
+int ProgrammingWorker::probeEcho(int linkKind)
+{
+    int kind = linkKind;
+    QMetaObject::invokeMethod(this, [&] { kind = link().ProbeEcho(linkKind); }, Qt::BlockingQueuedConnection);
+    return kind;
+}
+
+void ProgrammingWorker::setUserDialogs(QObject* gui, std::function<bool(const QString&)> ask,
+                                       std::function<void(const QString&)> notice)
+{
+    gui_ = gui;
+    ask_ = std::move(ask);
+    notice_ = std::move(notice);
+}
+
 void ProgrammingWorker::closePort()
 {
     QMetaObject::invokeMethod(this, [this] {
@@ -99,6 +129,23 @@ void ProgrammingWorker::startPrintTest(int command, int linkKind, bool trace)
         options.linkKind = linkKind;
         options.trace = trace;
         emit finished(int(printTest(link(), uint8_t(command), options, sink, stop_)));
+    });
+}
+
+void ProgrammingWorker::startNetwork(const QString& imagePath, int linkKind, bool trace, const QString& password)
+{
+    QMetaObject::invokeMethod(this, [=, this] {
+        Sink sink(*this);
+        ImageBlocks image;
+        Outcome outcome = Outcome::Failed;
+        if (ReadImageBlocks(imagePath, 128, kAdapterMemoryBytes, image, sink)) {
+            NetworkOptions options;
+            options.linkKind = linkKind;
+            options.trace = trace;
+            options.password = password;
+            outcome = VirelProgrammer(link(), options, sink, stop_).program(image);
+        }
+        emit finished(int(outcome));
     });
 }
 

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <functional>
 #include <memory>
 
 namespace rastrova::app {
@@ -26,12 +27,23 @@ public:
     // Queued onto the worker's thread; each ends with finished().
     void startProgramming(const QString& imagePath, int linkKind, bool trace, const QString& traceFile);
     void startPrintTest(int command, int linkKind, bool trace);
+    void startNetwork(const QString& imagePath, int linkKind, bool trace, const QString& password);
+
+    // Asked from the window's thread: the echo probe on the open port.
+    int probeEcho(int linkKind);
+
+    // Where the procedures' questions and messages are shown: functions run on
+    // the thread of `gui` while the procedure waits for their answer.
+    void setUserDialogs(QObject* gui, std::function<bool(const QString&)> ask,
+                        std::function<void(const QString&)> notice);
 
 signals:
     void logLine(const QString& line);
     void gauge(int which, int percent);
     void printerLine(const QByteArray& cp866);
     void printerStep();
+    void waitBar(int event);
+    void passwordNotHex();
     void finished(int outcome);
 
 private:
@@ -45,6 +57,9 @@ private:
     std::unique_ptr<devprog::SerialPortLine> line_;
     devprog::SteadyClock clock_;
     std::unique_ptr<devprog::ComLink> link_;
+    QObject* gui_ = nullptr;
+    std::function<bool(const QString&)> ask_;
+    std::function<void(const QString&)> notice_;
 };
 
 } // namespace rastrova::app

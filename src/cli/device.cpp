@@ -1,12 +1,14 @@
 #include "device.h"
 
 #include "devprog/adapterprog.h"
+#include "devprog/networkprog.h"
 #include "devprog/serialport.h"
 #include "devprog/windowsettings.h"
 #include "status.h"
 #include "text/codepage.h"
 
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -68,6 +70,20 @@ public:
         shown_ = true;
     }
     void printerLine(const QByteArray& cp866) override { writeOut((text::fromCp866(cp866) + u'\n').toUtf8()); }
+    // The procedure's questions are answered from the options, and said.
+    bool ask(const QString& text) override
+    {
+        const bool yes = answer(text);
+        logLine(text + (yes ? QStringLiteral(" Да") : QStringLiteral(" Нет")));
+        return yes;
+    }
+    void notice(const QString& text) override
+    {
+        endBar();
+        writeErr(text);
+    }
+    void passwordNotHex() override { writeErr(QStringLiteral("пароль доступа должен быть шестнадцатеричным числом")); }
+    std::function<bool(const QString&)> answer = [](const QString&) { return false; };
 
 private:
     void endBar()
@@ -89,21 +105,24 @@ int effectiveLinkKind(const DeviceOptions& options)
     return readWindowSettings(options.settingsFile, WindowSettings{}).linkKind;
 }
 
-// The port, opened as the window opens it for the adapter: 2400 baud.
+// The port, opened as the window opens it: 2400 baud for the adapter.
 class AdapterSession {
 public:
-    explicit AdapterSession(const DeviceOptions& options)
+    explicit AdapterSession(const DeviceOptions& options, int baudIndex = 3)
         : line_(&gStop), link_(line_, clock_), kind_(effectiveLinkKind(options))
     {
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
-        opened_ = link_.OpenComPort(options.device, 3, kind_);
+        opened_ = link_.OpenComPort(options.device, baudIndex, kind_);
         if (!opened_)
             writeErr(QStringLiteral("Ошибка инициализации СОМ-порта ") + options.device +
                      (line_.lastError().isEmpty() ? QString() : QStringLiteral(": ") + line_.lastError()));
         link_.SetAttemptCount(1);
     }
     bool opened() const { return opened_; }
+    // The echo probe of the network route may turn ИРПС into its echoing kind.
+    void probeEcho() { kind_ = link_.ProbeEcho(kind_); }
+    int linkKind() const { return kind_; }
     ComLink& link() { return link_; }
     AdapterOptions options() const
     {
@@ -178,6 +197,25 @@ int verifyAdapter(const QString& imagePath, const DeviceOptions& options)
         }
     }
     return exitOf(outcome);
+}
+
+int programNetwork(const QString& imagePath, const DeviceOptions& options)
+{
+    ConsoleSink sink;
+    ImageBlocks image;
+    if (!ReadImageBlocks(imagePath, 128, kAdapterMemoryBytes, image, sink))
+        return ExitFile;
+    AdapterSession session(options, options.baudIndex);
+    if (!session.opened())
+        return ExitDevice;
+    session.probeEcho();
+    sink.answer = [&](const QString& question) {
+        return question.startsWith(QStringLiteral("Установите")) ? options.key : options.run;
+    };
+    NetworkOptions network;
+    network.linkKind = session.linkKind();
+    network.password = options.password;
+    return exitOf(VirelProgrammer(session.link(), network, sink, gStop).program(image));
 }
 
 int printTest(const QString& kind, const DeviceOptions& options)

@@ -12,6 +12,11 @@ struct DeviceOptions {
     int linkKind = -1;    // --link; -1: the kind of the settings
     QString settingsFile; // where the window's settings are, for the link kind
     QString dumpFile;     // verify: --dump FILE
+    // program network:
+    int baudIndex = -1;   // --baud N as an index of the baud table
+    QString password;     // --password HEX
+    bool key = false;     // --key yes: the electronic key is in place when asked
+    bool run = false;     // --run yes: back to RUN at the end
 };
 
 // The link kind named by --link (rs232, irps, irps-echo, rs485), or -1.
@@ -19,6 +24,7 @@ int linkKindOfName(const QString& name);
 
 int programAdapter(const QString& imagePath, const DeviceOptions& options);
 int verifyAdapter(const QString& imagePath, const DeviceOptions& options);
+int programNetwork(const QString& imagePath, const DeviceOptions& options);
 // kind: "hourly" or "archive".
 int printTest(const QString& kind, const DeviceOptions& options);
 

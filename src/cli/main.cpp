@@ -3,6 +3,7 @@
 
 #include "compile.h"
 #include "device.h"
+#include "devprog/comlink.h"
 #include "catalogue/moduletsk.h"
 #include "catalogue/texttree.h"
 #include "store/scan.h"
@@ -40,6 +41,12 @@ const char* const kUsage =
     "  verify adapter --device PATH [--link ...] IMAGE [--dump FILE]\n"
     "                 читает адаптер и сверяет с IMAGE, ничего не стирая и не записывая;\n"
     "                 --dump сохраняет прочитанное\n"
+    "  program network --device PATH --baud N [--link rs232|irps|rs485] [--password HEX]\n"
+    "                 [--key yes|no] [--run yes|no] IMAGE\n"
+    "                 программирует модуль управления принтером через контроллер:\n"
+    "                 пароль, СТОП, буфер репрограммации, блоки по 128 байт; --key\n"
+    "                 и --run отвечают на вопросы об электронном ключе и о переводе\n"
+    "                 в РАБОТА (по умолчанию no); N: 300, 600, 1200, 2400, 4800, 9600, 19200\n"
     "  print-test hourly|archive --device PATH [--link ...]\n"
     "                 тест почасовой или архивной печати: текст, который печатает\n"
     "                 адаптер, до конца теста или Ctrl+C\n"
@@ -81,6 +88,10 @@ struct Arguments {
     QString device;
     QString link;
     QString dump;
+    QString baud;
+    QString password;
+    QString key;
+    QString run;
     bool all = false;
     bool utf8 = false;
     bool help = false;
@@ -115,12 +126,19 @@ bool parse(const QStringList& args, Arguments& a, QString& error)
             a.db = arg.mid(5);
         } else if (arg.startsWith(QLatin1String("--task="))) {
             a.task = arg.mid(7);
-        } else if (arg == u"--device" || arg == u"--link" || arg == u"--dump") {
+        } else if (QString* value = arg == u"--device"     ? &a.device
+                                    : arg == u"--link"     ? &a.link
+                                    : arg == u"--dump"     ? &a.dump
+                                    : arg == u"--baud"     ? &a.baud
+                                    : arg == u"--password" ? &a.password
+                                    : arg == u"--key"      ? &a.key
+                                    : arg == u"--run"      ? &a.run
+                                                           : nullptr) {
             if (i + 1 >= args.size()) {
                 error = QStringLiteral("после %1 нужно значение").arg(arg);
                 return false;
             }
-            (arg == u"--device" ? a.device : arg == u"--link" ? a.link : a.dump) = args[++i];
+            *value = args[++i];
         } else if (arg == u"--all") {
             a.all = true;
         } else if (arg == u"--utf8") {
@@ -213,9 +231,11 @@ int device(const Arguments& a)
 {
     const bool test = a.command == u"print-test";
     const QString what = a.positional.value(0);
-    if (test ? (what != u"hourly" && what != u"archive") : what != u"adapter")
+    const bool network = a.command == u"program" && what == u"network";
+    if (test ? (what != u"hourly" && what != u"archive") : (what != u"adapter" && !network))
         return usageError(test ? QStringLiteral("print-test hourly|archive --device PATH")
-                               : QStringLiteral("%1 adapter --device PATH IMAGE").arg(a.command));
+                          : a.command == u"program" ? QStringLiteral("program adapter|network --device PATH IMAGE")
+                                                    : QStringLiteral("verify adapter --device PATH IMAGE"));
     if (a.positional.size() != (test ? 1 : 2))
         return usageError(test ? QStringLiteral("команде print-test не нужен файл образа")
                                : QStringLiteral("команде %1 adapter нужен файл образа").arg(a.command));
@@ -231,6 +251,18 @@ int device(const Arguments& a)
     }
     const auto paths = rastrova::store::resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
     options.settingsFile = paths.settingsSource;
+    if (network) {
+        options.baudIndex = rastrova::devprog::indexOfBaud(a.baud.toInt());
+        if (options.baudIndex < 0 || options.baudIndex > 6)
+            return usageError(QStringLiteral("укажите скорость --baud: 300, 600, 1200, 2400, 4800, 9600 или 19200"));
+        for (const QString* answer : {&a.key, &a.run})
+            if (!answer->isEmpty() && *answer != u"yes" && *answer != u"no")
+                return usageError(QStringLiteral("--key и --run принимают yes или no"));
+        options.key = a.key == u"yes";
+        options.run = a.run == u"yes";
+        options.password = a.password;
+        return rastrova::cli::programNetwork(a.positional[1], options);
+    }
     if (test)
         return rastrova::cli::printTest(what, options);
     if (a.command == u"program")

@@ -18,6 +18,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"adapter", rastrova::sim::adapter, &rastrova::sim::kAdapterUsage},
+    {"controller", rastrova::sim::controller, &rastrova::sim::kControllerUsage},
+    {"driver", rastrova::sim::driver, &rastrova::sim::kDriverUsage},
     {"make-database", rastrova::sim::makeDatabase, &rastrova::sim::kMakeDatabaseUsage},
 };
 
