@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -220,6 +221,68 @@ TEST(ProgrammingWindow, TraceModeByDoubleClick)
     EXPECT_TRUE(win.log().contains(QStringLiteral("ком 70 , 44 00 00 01 06 ")));
     EXPECT_TRUE(win.log().contains(QStringLiteral("ком 2  00 40 C0 ")));
     EXPECT_EQ(widgettest::fileBytes(QDir(win.home.path()).filePath("Temp.fil")), pattern(70));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProgrammingWindow, NetworkPageProgramsThroughTheController)
+{
+    Simulator sim("controller", {"--key-missing", "--password", "1A2B"});
+    widgettest::MessageLog messages;
+    messages.answers = {rastrova::app::MsgYes, rastrova::app::MsgYes}; // the key is in place; back to RUN
+    Window win(sim.device());
+    named<QTabWidget>(&win.w, "PC")->setCurrentIndex(1);
+    EXPECT_FALSE(win.get("RGprot")->isEnabled());
+    EXPECT_FALSE(win.get("RGKS")->isVisible());
+    EXPECT_TRUE(win.get<QRadioButton>("RGVsItem0")->isChecked()); // "RS-232" from the settings
+    win.get<QRadioButton>("RgNsItem6")->click();                   // 19200
+
+    auto* number = win.get<QLineEdit>("Edit1");
+    number->clear();
+    widgettest::typeChars(number, "4x2");
+    EXPECT_EQ(number->text(), "42");
+    auto* password = win.get<QLineEdit>("Edit2");
+    widgettest::typeChars(password, "1a2bz");
+    EXPECT_EQ(password->text(), "1A2B");
+
+    win.w.setImagePath(win.imageFile(pattern(300)));
+    win.get<QToolButton>("SpeedButton4")->click();
+    ASSERT_TRUE(win.finishes(30000));
+    keepPicture(&win.w, "network");
+    const QString log = win.log();
+    EXPECT_TRUE(log.contains(QStringLiteral("Программирование закончено успешно"))) << log.toStdString();
+    EXPECT_TRUE(log.endsWith(QStringLiteral("Перевод ВИРЕЛ в режим \"РАБОТА\"\nВИРЕЛ находится в состоянии РАБОТА")));
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].text, QStringLiteral("Установите электронный ключ "));
+    EXPECT_EQ(messages.messages[1].text, QStringLiteral("Перевести ВИРЕЛ в режим \"РАБОТА\" ?"));
+    EXPECT_EQ(messages.messages[1].buttons, rastrova::app::MsgYes | rastrova::app::MsgNo);
+    EXPECT_EQ(win.get<QProgressBar>("Gauge3")->value(), 100);
+    EXPECT_FALSE(win.get<QToolButton>("SpeedButton4")->isChecked());
+    const QString ini = rastrova::text::fromCp1251(widgettest::fileBytes(QDir(win.home.path()).filePath("RASTROVA.INI")));
+    EXPECT_TRUE(ini.contains("Basespeed=19200")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("NetNumber=42"));
+    QByteArray expected = pattern(300);
+    expected.append(84, char(0xFF));
+    EXPECT_EQ(sim.dump(), expected);
+}
+
+TEST(ProgrammingWindow, NetworkPageWrongPassword)
+{
+    Simulator sim("controller", {"--password", "1A2B", "--state", "stop"});
+    widgettest::MessageLog messages;
+    Window win(sim.device());
+    named<QTabWidget>(&win.w, "PC")->setCurrentIndex(1);
+    win.get<QRadioButton>("RgNsItem6")->click();
+    win.get<QLineEdit>("Edit2")->setText("12345");
+    win.w.setImagePath(win.imageFile(pattern(100)));
+    win.get<QToolButton>("SpeedButton4")->click();
+    ASSERT_TRUE(win.finishes(15000));
+    QTRY_COMPARE(messages.messages.size(), size_t(1));
+    EXPECT_EQ(messages.messages[0].text, QStringLiteral("Задан неверный пароль доступа 12345"));
+    EXPECT_FALSE(win.log().contains(QStringLiteral("Копирование")));
+    EXPECT_EQ(sim.dump(), QByteArray());
 }
 
 } // namespace
