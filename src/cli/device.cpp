@@ -4,6 +4,7 @@
 #include "devprog/networkprog.h"
 #include "devprog/serialport.h"
 #include "devprog/windowsettings.h"
+#include "driverlink/deviceops.h"
 #include "status.h"
 #include "text/codepage.h"
 
@@ -216,6 +217,21 @@ int programNetwork(const QString& imagePath, const DeviceOptions& options)
     network.linkKind = session.linkKind();
     network.password = options.password;
     return exitOf(VirelProgrammer(session.link(), network, sink, gStop).program(image));
+}
+
+int programCan(const QString& imagePath, const QString& host, int port, int address)
+{
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    ConsoleSink sink;
+    driverlink::TBfsCl link;
+    driverlink::CanExchangeOptions options;
+    options.host = host;
+    options.port = port;
+    options.address = address;
+    const Outcome outcome = driverlink::runCanExchange(link, imagePath, options, sink, gStop);
+    link.DisconnectFromDriver();
+    return exitOf(outcome);
 }
 
 int printTest(const QString& kind, const DeviceOptions& options)

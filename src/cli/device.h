@@ -25,6 +25,8 @@ int linkKindOfName(const QString& name);
 int programAdapter(const QString& imagePath, const DeviceOptions& options);
 int verifyAdapter(const QString& imagePath, const DeviceOptions& options);
 int programNetwork(const QString& imagePath, const DeviceOptions& options);
+// The CAN-bus exchange through the driver program.
+int programCan(const QString& imagePath, const QString& host, int port, int address);
 // kind: "hourly" or "archive".
 int printTest(const QString& kind, const DeviceOptions& options);
 

@@ -47,6 +47,9 @@ const char* const kUsage =
     "                 пароль, СТОП, буфер репрограммации, блоки по 128 байт; --key\n"
     "                 и --run отвечают на вопросы об электронном ключе и о переводе\n"
     "                 в РАБОТА (по умолчанию no); N: 300, 600, 1200, 2400, 4800, 9600, 19200\n"
+    "  program can [--host H] [--port P] [--address A] IMAGE\n"
+    "                 передаёт образ адаптеру на шине CAN через программу-драйвер\n"
+    "                 (по умолчанию 127.0.0.1, порт 3000, адрес адаптера 1)\n"
     "  print-test hourly|archive --device PATH [--link ...]\n"
     "                 тест почасовой или архивной печати: текст, который печатает\n"
     "                 адаптер, до конца теста или Ctrl+C\n"
@@ -92,6 +95,9 @@ struct Arguments {
     QString password;
     QString key;
     QString run;
+    QString host;
+    QString port;
+    QString address;
     bool all = false;
     bool utf8 = false;
     bool help = false;
@@ -133,6 +139,9 @@ bool parse(const QStringList& args, Arguments& a, QString& error)
                                     : arg == u"--password" ? &a.password
                                     : arg == u"--key"      ? &a.key
                                     : arg == u"--run"      ? &a.run
+                                    : arg == u"--host"     ? &a.host
+                                    : arg == u"--port"     ? &a.port
+                                    : arg == u"--address"  ? &a.address
                                                            : nullptr) {
             if (i + 1 >= args.size()) {
                 error = QStringLiteral("после %1 нужно значение").arg(arg);
@@ -232,9 +241,21 @@ int device(const Arguments& a)
     const bool test = a.command == u"print-test";
     const QString what = a.positional.value(0);
     const bool network = a.command == u"program" && what == u"network";
+    if (a.command == u"program" && what == u"can") {
+        if (a.positional.size() != 2)
+            return usageError(QStringLiteral("команде program can нужен файл образа"));
+        bool portOk = true, addressOk = true;
+        const int port = a.port.isEmpty() ? 3000 : a.port.toInt(&portOk);
+        const int address = a.address.isEmpty() ? 1 : a.address.toInt(&addressOk);
+        if (!portOk || port <= 0 || port > 65535)
+            return usageError(QStringLiteral("--port: номер порта от 1 до 65535"));
+        if (!addressOk || address < 0 || address > 255)
+            return usageError(QStringLiteral("--address: адрес адаптера от 0 до 255"));
+        return rastrova::cli::programCan(a.positional[1], a.host, port, address);
+    }
     if (test ? (what != u"hourly" && what != u"archive") : (what != u"adapter" && !network))
         return usageError(test ? QStringLiteral("print-test hourly|archive --device PATH")
-                          : a.command == u"program" ? QStringLiteral("program adapter|network --device PATH IMAGE")
+                          : a.command == u"program" ? QStringLiteral("program adapter|network|can ... IMAGE")
                                                     : QStringLiteral("verify adapter --device PATH IMAGE"));
     if (a.positional.size() != (test ? 1 : 2))
         return usageError(test ? QStringLiteral("команде print-test не нужен файл образа")
