@@ -5,6 +5,7 @@
 
 #include "devprog/adapterprog.h"
 #include "devprog/sink.h"
+#include "driverlink/deviceops.h"
 #include "devprog/serialport.h"
 #include "text/codepage.h"
 
@@ -26,6 +27,8 @@
 #include <QRegularExpressionValidator>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -78,7 +81,7 @@ TAUstr::TAUstr(QWidget* parent) : QDialog(parent)
     PC->setObjectName(QStringLiteral("PC"));
     TabSheet1 = createAdapterPage();
     TabSheet2 = createNetworkPage();
-    TabSheet3 = createPendingPage(QStringLiteral("TabSheet3"));
+    TabSheet3 = createCanPage();
     PC->addTab(TabSheet1, QStringLiteral("Адаптер принтера ВИРЕЛ Р5"));
     PC->addTab(TabSheet2, QStringLiteral("Модуль управления принтером"));
     PC->addTab(TabSheet3, QStringLiteral("МЖН (CAN BUS)"));
@@ -294,17 +297,88 @@ QWidget* TAUstr::createNetworkPage()
     return page;
 }
 
-QWidget* TAUstr::createPendingPage(const QString& objectName)
+QWidget* TAUstr::createCanPage()
 {
     auto* page = new QWidget;
-    page->setObjectName(objectName);
-    auto* layout = new QVBoxLayout(page);
-    auto* label = new QLabel(QStringLiteral("Этот способ программирования пока не поддерживается.\n"
-                                            "Программируйте адаптер принтера на первой странице."));
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    layout->addStretch(1);
+    page->setObjectName(QStringLiteral("TabSheet3"));
+    LabeledEdit1 = new QLineEdit(QStringLiteral("127.0.0.1"));
+    LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
+    umNumberEdit1 = new QSpinBox;
+    umNumberEdit1->setObjectName(QStringLiteral("umNumberEdit1"));
+    umNumberEdit1->setRange(1, 65535);
+    umNumberEdit1->setValue(driverlink::TBfsCl::kDefaultPort);
+    umNumberEdit2 = new QSpinBox;
+    umNumberEdit2->setObjectName(QStringLiteral("umNumberEdit2"));
+    umNumberEdit2->setRange(0, 255);
+    umNumberEdit2->setValue(1);
+    ButtTransport = new QPushButton(QStringLiteral("Обмен"));
+    ButtTransport->setObjectName(QStringLiteral("ButtTransport"));
+    ButtStop = new QPushButton(QStringLiteral("Стоп"));
+    ButtStop->setObjectName(QStringLiteral("ButtStop"));
+    ButtStop->setEnabled(false);
+    ButtStop->setToolTip(QStringLiteral("Остановить обмен после текущей записи"));
+    GaugeCan = new QProgressBar;
+    GaugeCan->setObjectName(QStringLiteral("GaugeCan"));
+    GaugeCan->setToolTip(QStringLiteral("Записи, переданные адаптеру"));
+
+    auto* form = new QGridLayout(page);
+    form->addWidget(new QLabel(QStringLiteral("IP Адрес")), 0, 0);
+    form->addWidget(LabeledEdit1, 1, 0);
+    form->addWidget(new QLabel(QStringLiteral("TCP Порт")), 0, 1);
+    form->addWidget(umNumberEdit1, 1, 1);
+    form->addWidget(new QLabel(QStringLiteral("Can-Bus Адрес Адаптера")), 2, 0, 1, 2);
+    form->addWidget(umNumberEdit2, 3, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ButtTransport);
+    buttons->addWidget(ButtStop);
+    buttons->addStretch(1);
+    form->addLayout(buttons, 4, 0, 1, 2);
+    form->addWidget(GaugeCan, 5, 0, 1, 2);
+    form->setRowStretch(6, 1);
+    connect(ButtTransport, &QPushButton::clicked, this, &TAUstr::ButtTransportClick);
+    connect(ButtStop, &QPushButton::clicked, this, [this] { stop_ = true; });
     return page;
+}
+
+driverlink::TBfsCl& TAUstr::driverLink()
+{
+    if (!link_) {
+        ownLink_ = new driverlink::TBfsCl(this);
+        link_ = ownLink_;
+    }
+    return *link_;
+}
+
+void TAUstr::ButtTransportClick()
+{
+    if (exchanging_ || busy_)
+        return;
+    exchanging_ = true;
+    stop_ = false;
+    ButtTransport->setEnabled(false);
+    ButtStop->setEnabled(true);
+    GaugeCan->setValue(0);
+    // The exchange waits in the event loop: the window stays live, and its log
+    // and gauge are fed straight from here.
+    struct Sink : devprog::ProgressSink {
+        TAUstr* w;
+        void logLine(const QString& line) override { w->appendLog(line); }
+        void setGauge(devprog::Gauge, int percent) override { w->GaugeCan->setValue(percent); }
+    } sink;
+    sink.w = this;
+    driverlink::CanExchangeOptions options;
+    options.host = LabeledEdit1->text().trimmed();
+    options.port = umNumberEdit1->value();
+    options.address = umNumberEdit2->value();
+    driverlink::runCanExchange(driverLink(), imagePath_, options, sink, stop_);
+    exchanging_ = false;
+    ButtTransport->setEnabled(true);
+    ButtStop->setEnabled(false);
+    if (closeWhenDone_ >= 0) {
+        const int result = closeWhenDone_;
+        closeWhenDone_ = -1;
+        done(result);
+    }
 }
 
 // ------------------------------------------------------------------ state
@@ -631,6 +705,12 @@ void TAUstr::stopAndWait()
 
 void TAUstr::done(int result)
 {
+    if (exchanging_) {
+        // The exchange ends between two records and then closes the window.
+        stop_ = true;
+        closeWhenDone_ = result;
+        return;
+    }
     stopAndWait();
     worker_->closePort();
     QDialog::done(result);

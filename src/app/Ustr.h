@@ -27,6 +27,11 @@ class QWidget;
 namespace rastrova::app {
 class ProgrammingWorker;
 }
+namespace rastrova::driverlink {
+class TBfsCl;
+}
+class QPushButton;
+class QSpinBox;
 
 class TAUstr : public QDialog {
     Q_OBJECT
@@ -38,6 +43,10 @@ public:
     const QString& imagePath() const { return imagePath_; }
     // Where the settings are read and written, and the trace file kept.
     void setProgramPaths(const rastrova::store::ProgramPaths& paths) { paths_ = paths; }
+    // The link to the driver program, which lives for the run; without one the
+    // window makes its own.
+    void setDriverLink(rastrova::driverlink::TBfsCl* link) { link_ = link; }
+    bool isExchanging() const { return exchanging_; }
 
     bool isBusy() const { return busy_; }
     bool traceMode() const { return settings_.trace; }
@@ -53,6 +62,7 @@ public:
     void SpeedButton3Click(QToolButton* button);
     void Label1DblClick();
     void SpeedButton4Click();
+    void ButtTransportClick();
     void RGprotClick();
     // Key filters: true when the key is let through. Edit2 turns a..f into
     // A..F: `upper` then receives the text to type instead.
@@ -68,7 +78,8 @@ protected:
 private:
     QWidget* createAdapterPage();
     QWidget* createNetworkPage();
-    QWidget* createPendingPage(const QString& objectName);
+    QWidget* createCanPage();
+    rastrova::driverlink::TBfsCl& driverLink();
     // A titled group of radio buttons in `columns` columns.
     QGroupBox* radioGroup(const QString& name, const QString& title, const QStringList& items, int columns,
                           QButtonGroup*& buttons);
@@ -98,6 +109,10 @@ private:
     rastrova::devprog::StopFlag stop_{false};
     QToolButton* running_ = nullptr;
     rastrova::app::ProgrammingWorker* worker_ = nullptr;
+    rastrova::driverlink::TBfsCl* link_ = nullptr;
+    rastrova::driverlink::TBfsCl* ownLink_ = nullptr;
+    bool exchanging_ = false;
+    int closeWhenDone_ = -1; // a close asked for during the exchange
 
     // Controls.
     QGroupBox* RgPort;
@@ -131,6 +146,12 @@ private:
     QLabel* Label7;
     QProgressBar* Gauge3;
     QProgressBar* ProgressBar1;
+    QLineEdit* LabeledEdit1;
+    QSpinBox* umNumberEdit1;
+    QSpinBox* umNumberEdit2;
+    QPushButton* ButtTransport;
+    QPushButton* ButtStop;
+    QProgressBar* GaugeCan;
     QPlainTextEdit* Memo1;
     QPlainTextEdit* Memo2;
 };

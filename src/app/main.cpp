@@ -1,6 +1,7 @@
 // Растрова: the editor of print blanks for the printer adapter.
 
 #include "LnkCl.h"
+#include "driverlink/bfsDM.h"
 #include "PrmsTree.h"
 #include "Ustr.h"
 #include "kUnit.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv)
     typeDialog.setParent(&mForm, typeDialog.windowFlags());
     TTreeForm treeForm;
     TLnkClFrm lnkClFrm;
+    aUstr.setDriverLink(lnkClFrm.link());
 
     mForm.FormShow();
     if (QScreen* screen = QApplication::primaryScreen())
@@ -59,6 +61,8 @@ int main(int argc, char** argv)
     if (args.contains(QStringLiteral("--quit-when-shown")))
         mForm.installEventFilter(new QuitOnFirstPaint(&mForm));
     const int result = app.exec();
+    lnkClFrm.link()->DisconnectFromDriver();
+    aUstr.setDriverLink(nullptr);
     nForm.setParent(nullptr);
     kForm.setParent(nullptr);
     aUstr.setParent(nullptr);

@@ -69,4 +69,59 @@ private:
     QProcess process_;
 };
 
+// The driver program on loopback TCP, with its adapter behind it.
+class DriverSimulator {
+public:
+    explicit DriverSimulator(const QStringList& options = {})
+    {
+        const QString portFile = dir_.filePath(QStringLiteral("port"));
+        dumpFile_ = dir_.filePath(QStringLiteral("dump.bin"));
+        process_.setProgram(QStringLiteral(RASTROVA_SIM_PATH));
+        process_.setArguments(QStringList{QStringLiteral("driver"), QStringLiteral("--port"), QStringLiteral("0"),
+                                          QStringLiteral("--port-file"), portFile, QStringLiteral("--dump"),
+                                          dumpFile_} +
+                              options);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.start();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000 && port_ == 0) {
+            QFile f(portFile);
+            if (f.open(QIODevice::ReadOnly))
+                port_ = QString::fromUtf8(f.readAll()).trimmed().toInt();
+            if (port_ == 0)
+                QThread::msleep(10);
+        }
+        if (port_ == 0)
+            ADD_FAILURE() << "rastrova-sim driver gave no port";
+    }
+    ~DriverSimulator() { stop(); }
+
+    int port() const { return port_; }
+    void stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            ADD_FAILURE() << "rastrova-sim driver did not end on SIGTERM";
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    QByteArray dump()
+    {
+        stop();
+        QFile f(dumpFile_);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no dump>");
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString dumpFile_;
+    int port_ = 0;
+    QProcess process_;
+};
+
 } // namespace simprocess

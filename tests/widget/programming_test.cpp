@@ -8,6 +8,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTcpServer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -283,6 +286,84 @@ TEST(ProgrammingWindow, NetworkPageWrongPassword)
     EXPECT_EQ(messages.messages[0].text, QStringLiteral("Задан неверный пароль доступа 12345"));
     EXPECT_FALSE(win.log().contains(QStringLiteral("Копирование")));
     EXPECT_EQ(sim.dump(), QByteArray());
+}
+
+} // namespace
+
+namespace {
+
+// A print-file image of `n` bytes: directory entries beyond the first 64 are
+// 0xFF, as in every image of up to 62 blanks.
+QByteArray canImage(int n)
+{
+    QByteArray b = pattern(n);
+    for (int i = 128; i < 256 && i < n; ++i)
+        b[i] = char(0xFF);
+    return b;
+}
+
+TEST(ProgrammingWindow, CanPageExchangesThroughTheDriver)
+{
+    simprocess::DriverSimulator driver;
+    Window win("/dev/null");
+    named<QTabWidget>(&win.w, "PC")->setCurrentIndex(2);
+    EXPECT_EQ(win.get<QLineEdit>("LabeledEdit1")->text(), "127.0.0.1");
+    EXPECT_EQ(win.get<QSpinBox>("umNumberEdit1")->value(), 3000);
+    EXPECT_EQ(win.get<QSpinBox>("umNumberEdit2")->value(), 1);
+    win.get<QSpinBox>("umNumberEdit1")->setValue(driver.port());
+    const QByteArray image = canImage(357);
+    win.w.setImagePath(win.imageFile(image));
+    win.get<QPushButton>("ButtTransport")->click();
+    EXPECT_FALSE(win.w.isExchanging());
+    const QStringList log = win.log().split('\n');
+    ASSERT_EQ(log.size(), 2) << win.log().toStdString();
+    EXPECT_TRUE(log[0].startsWith("127.0.0.1->Connect to 127.0.0.1 "));
+    EXPECT_EQ(log[1], QStringLiteral("Обмен закончен"));
+    EXPECT_EQ(win.get<QProgressBar>("GaugeCan")->value(), 100);
+    keepPicture(&win.w, "can");
+    EXPECT_EQ(driver.dump(), image);
+}
+
+TEST(ProgrammingWindow, CanPageStopsAndClosesMidway)
+{
+    simprocess::DriverSimulator driver;
+    Window win("/dev/null");
+    win.get<QSpinBox>("umNumberEdit1")->setValue(driver.port());
+    win.w.setImagePath(win.imageFile(canImage(36864)));
+    auto* gauge = win.get<QProgressBar>("GaugeCan");
+    QObject::connect(gauge, &QProgressBar::valueChanged, &win.w, [&](int v) {
+        if (v == 5)
+            win.get<QPushButton>("ButtStop")->click();
+    });
+    win.get<QPushButton>("ButtTransport")->click();
+    EXPECT_TRUE(win.log().endsWith(QStringLiteral("Обмен остановлен"))) << win.log().toStdString();
+    EXPECT_LT(gauge->value(), 10);
+    EXPECT_TRUE(win.get("ButtTransport")->isEnabled());
+
+    // Closed during the exchange: it ends between two records, then the window closes.
+    QObject::disconnect(gauge, nullptr, &win.w, nullptr);
+    QObject::connect(gauge, &QProgressBar::valueChanged, &win.w, [&](int v) {
+        if (v == 3)
+            win.w.reject();
+    });
+    win.get<QPushButton>("ButtTransport")->click();
+    EXPECT_FALSE(win.w.isVisible());
+    EXPECT_FALSE(win.w.isExchanging());
+    EXPECT_LT(gauge->value(), 10);
+}
+
+TEST(ProgrammingWindow, CanPageWithoutDriver)
+{
+    QTcpServer unused; // a port nobody listens on once the server is gone
+    ASSERT_TRUE(unused.listen(QHostAddress::LocalHost));
+    const int port = unused.serverPort();
+    unused.close();
+    Window win("/dev/null");
+    win.get<QSpinBox>("umNumberEdit1")->setValue(port);
+    win.w.setImagePath(win.imageFile(canImage(400)));
+    win.get<QPushButton>("ButtTransport")->click();
+    EXPECT_TRUE(win.log().startsWith(QStringLiteral("Ошибка связи:"))) << win.log().toStdString();
+    EXPECT_FALSE(win.log().contains(QStringLiteral("Обмен закончен")));
 }
 
 } // namespace
