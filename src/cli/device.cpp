@@ -8,6 +8,8 @@
 #include "status.h"
 #include "text/codepage.h"
 
+#include <QFile>
+
 #include <csignal>
 #include <functional>
 #include <cstdio>
@@ -221,6 +223,12 @@ int programNetwork(const QString& imagePath, const DeviceOptions& options)
 
 int programCan(const QString& imagePath, const QString& host, int port, int address)
 {
+    QFile file(imagePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        writeErr(QStringLiteral("Ошибка чтения файла ") + imagePath);
+        return ExitFile;
+    }
+    file.close();
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     ConsoleSink sink;
