@@ -103,21 +103,28 @@ void ProgrammingWorker::closePort()
     }, Qt::BlockingQueuedConnection);
 }
 
-void ProgrammingWorker::startProgramming(const QString& imagePath, int linkKind, bool trace,
-                                         const QString& traceFile)
+void ProgrammingWorker::runOnImage(const QString& imagePath, int blockSize,
+                                   std::function<Outcome(const ImageBlocks&, ProgressSink&)> procedure)
 {
     QMetaObject::invokeMethod(this, [=, this] {
         Sink sink(*this);
         ImageBlocks image;
-        Outcome outcome = Outcome::Failed;
-        if (ReadImageBlocks(imagePath, 64, kAdapterMemoryBytes, image, sink)) {
-            AdapterOptions options;
-            options.linkKind = linkKind;
-            options.trace = trace;
-            options.traceFile = traceFile;
-            outcome = programAdapter(link(), image, options, sink, stop_);
-        }
+        const Outcome outcome = ReadImageBlocks(imagePath, blockSize, kAdapterMemoryBytes, image, sink)
+                                    ? procedure(image, sink)
+                                    : Outcome::Failed;
         emit finished(int(outcome));
+    });
+}
+
+void ProgrammingWorker::startProgramming(const QString& imagePath, int linkKind, bool trace,
+                                         const QString& traceFile)
+{
+    AdapterOptions options;
+    options.linkKind = linkKind;
+    options.trace = trace;
+    options.traceFile = traceFile;
+    runOnImage(imagePath, 64, [=, this](const ImageBlocks& image, ProgressSink& sink) {
+        return programAdapter(link(), image, options, sink, stop_);
     });
 }
 
@@ -134,18 +141,12 @@ void ProgrammingWorker::startPrintTest(int command, int linkKind, bool trace)
 
 void ProgrammingWorker::startNetwork(const QString& imagePath, int linkKind, bool trace, const QString& password)
 {
-    QMetaObject::invokeMethod(this, [=, this] {
-        Sink sink(*this);
-        ImageBlocks image;
-        Outcome outcome = Outcome::Failed;
-        if (ReadImageBlocks(imagePath, 128, kAdapterMemoryBytes, image, sink)) {
-            NetworkOptions options;
-            options.linkKind = linkKind;
-            options.trace = trace;
-            options.password = password;
-            outcome = VirelProgrammer(link(), options, sink, stop_).program(image);
-        }
-        emit finished(int(outcome));
+    NetworkOptions options;
+    options.linkKind = linkKind;
+    options.trace = trace;
+    options.password = password;
+    runOnImage(imagePath, 128, [=, this](const ImageBlocks& image, ProgressSink& sink) {
+        return VirelProgrammer(link(), options, sink, stop_).program(image);
     });
 }
 

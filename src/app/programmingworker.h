@@ -3,6 +3,7 @@
 // lives here, so the window never waits on a device; what the procedures report
 // comes back as queued signals.
 
+#include "devprog/adapterprog.h"
 #include "devprog/comlink.h"
 #include "devprog/serialport.h"
 #include "devprog/sink.h"
@@ -49,6 +50,10 @@ signals:
 private:
     class Sink;
     void ensureLink();
+    // On the worker's thread: reads the image in blocks, runs `procedure` on
+    // them, and reports finished().
+    void runOnImage(const QString& imagePath, int blockSize,
+                    std::function<devprog::Outcome(const devprog::ImageBlocks&, devprog::ProgressSink&)> procedure);
     devprog::ComLink& link();
 
     QThread thread_;

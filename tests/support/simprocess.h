@@ -12,35 +12,10 @@
 
 namespace simprocess {
 
-class Simulator {
+// A simulator process that dumps what it received when it ends.
+class SimulatorProcess {
 public:
-    // `device` is "adapter" or "controller"; `options` go after "--pty".
-    Simulator(const QString& device, const QStringList& options = {})
-    {
-        linkFile_ = dir_.filePath(QStringLiteral("link"));
-        dumpFile_ = dir_.filePath(QStringLiteral("dump.bin"));
-        process_.setProgram(QStringLiteral(RASTROVA_SIM_PATH));
-        process_.setArguments(QStringList{device, QStringLiteral("--pty"), QStringLiteral("--link-file"), linkFile_,
-                                          QStringLiteral("--dump"), dumpFile_} +
-                              options);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000) {
-            QFile f(linkFile_);
-            if (f.open(QIODevice::ReadOnly)) {
-                path_ = QString::fromUtf8(f.readAll()).trimmed();
-                if (!path_.isEmpty())
-                    return;
-            }
-            QThread::msleep(10);
-        }
-        ADD_FAILURE() << "rastrova-sim " << device.toStdString() << " gave no pseudo-terminal";
-    }
-    ~Simulator() { stop(); }
-
-    const QString& device() const { return path_; }
+    ~SimulatorProcess() { stop(); }
 
     // Ends the simulator; its memory is then in dump().
     void stop()
@@ -61,67 +36,77 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no dump>");
     }
 
-private:
+protected:
+    // Starts rastrova-sim with `args` and `--dump`.
+    void start(const QStringList& args)
+    {
+        dumpFile_ = dir_.filePath(QStringLiteral("dump.bin"));
+        process_.setProgram(QStringLiteral(RASTROVA_SIM_PATH));
+        process_.setArguments(args + QStringList{QStringLiteral("--dump"), dumpFile_});
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.start();
+    }
+    // Waits for the simulator to write `file`, and returns what it holds.
+    QString awaitFile(const QString& file)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000) {
+            QFile f(file);
+            if (f.open(QIODevice::ReadOnly)) {
+                const QString text = QString::fromUtf8(f.readAll()).trimmed();
+                if (!text.isEmpty())
+                    return text;
+            }
+            QThread::msleep(10);
+        }
+        return {};
+    }
+
     QTemporaryDir dir_;
-    QString linkFile_;
+
+private:
     QString dumpFile_;
-    QString path_;
     QProcess process_;
 };
 
+class Simulator : public SimulatorProcess {
+public:
+    // `device` is "adapter" or "controller"; `options` go after "--pty".
+    Simulator(const QString& device, const QStringList& options = {})
+    {
+        const QString linkFile = dir_.filePath(QStringLiteral("link"));
+        start(QStringList{device, QStringLiteral("--pty"), QStringLiteral("--link-file"), linkFile} + options);
+        path_ = awaitFile(linkFile);
+        if (path_.isEmpty())
+            ADD_FAILURE() << "rastrova-sim " << device.toStdString() << " gave no pseudo-terminal";
+    }
+
+    const QString& device() const { return path_; }
+
+private:
+    QString path_;
+};
+
 // The driver program on loopback TCP, with its adapter behind it.
-class DriverSimulator {
+class DriverSimulator : public SimulatorProcess {
 public:
     explicit DriverSimulator(const QStringList& options = {})
     {
         const QString portFile = dir_.filePath(QStringLiteral("port"));
-        dumpFile_ = dir_.filePath(QStringLiteral("dump.bin"));
-        process_.setProgram(QStringLiteral(RASTROVA_SIM_PATH));
-        process_.setArguments(QStringList{QStringLiteral("driver"), QStringLiteral("--port"), QStringLiteral("0"),
-                                          QStringLiteral("--port-file"), portFile, QStringLiteral("--dump"),
-                                          dumpFile_} +
-                              options);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.start();
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000 && port_ == 0) {
-            QFile f(portFile);
-            if (f.open(QIODevice::ReadOnly))
-                port_ = QString::fromUtf8(f.readAll()).trimmed().toInt();
-            if (port_ == 0)
-                QThread::msleep(10);
-        }
+        start(QStringList{QStringLiteral("driver"), QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--port-file"), portFile} +
+              options);
+        port_ = awaitFile(portFile).toInt();
         if (port_ == 0)
             ADD_FAILURE() << "rastrova-sim driver gave no port";
     }
-    ~DriverSimulator() { stop(); }
 
     int port() const { return port_; }
-    void stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.terminate();
-        if (!process_.waitForFinished(10000)) {
-            ADD_FAILURE() << "rastrova-sim driver did not end on SIGTERM";
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    QByteArray dump()
-    {
-        stop();
-        QFile f(dumpFile_);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no dump>");
-    }
 
 private:
-    QTemporaryDir dir_;
-    QString dumpFile_;
     int port_ = 0;
-    QProcess process_;
 };
 
 } // namespace simprocess

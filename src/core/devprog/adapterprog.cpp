@@ -15,15 +15,6 @@ constexpr int kEraseStatusSeconds = 3;
 constexpr int kWriteStatusSeconds = 2;
 constexpr int kReadDataSeconds = 5;
 
-QString hexBytes(QByteArrayView bytes)
-{
-    QString s;
-    s.reserve(bytes.size() * 3);
-    for (char b : bytes)
-        s += text::hexDigits(uint8_t(b), 2) + u' ';
-    return s;
-}
-
 QString addressText(qint64 address)
 {
     return text::hexDigits(uint32_t(address), 4);
@@ -58,7 +49,7 @@ Outcome readBack(ComLink& link, const ImageBlocks& image, const AdapterOptions& 
             return Outcome::Stopped;
         const QByteArray request = readRequestFrame(address);
         if (options.trace)
-            sink.logLine(QStringLiteral("ком 2  ") + hexBytes(request));
+            sink.logLine(QStringLiteral("ком 2  ") + text::hexBytes(request));
         link.clock().pauseMs(kReadRequestPauseMs);
         const int result = link.AdapterCommand(options.linkKind, CmdReadBlock, request, 2, false, 0);
         if (result != AdOk) {
@@ -75,7 +66,7 @@ Outcome readBack(ComLink& link, const ImageBlocks& image, const AdapterOptions& 
             break;
         read.append(data);
         if (options.trace)
-            sink.logLine(hexBytes(data));
+            sink.logLine(text::hexBytes(data));
         if (keep)
             traceFile.write(data);
         sink.setGauge(Gauge::Read, (i + 1) * 100 / image.count());
@@ -211,7 +202,7 @@ Outcome programAdapter(ComLink& link, const ImageBlocks& image, const AdapterOpt
         const QByteArray frame =
             adapterBlockFrame(address, QByteArrayView(image.blocks[i]).first(image.dataLength(i)));
         if (options.trace)
-            sink.logLine(QStringLiteral("ком 70 , ") + hexBytes(frame));
+            sink.logLine(QStringLiteral("ком 70 , ") + text::hexBytes(frame));
         const int result =
             link.AdapterCommand(options.linkKind, CmdWriteBlock, frame, 2, true, kWriteStatusSeconds);
         if (result != AdOk) {

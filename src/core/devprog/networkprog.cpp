@@ -35,14 +35,6 @@ QByteArray bufferCommand(uint8_t code)
     return data;
 }
 
-QString hexBytes(QByteArrayView bytes)
-{
-    QString s;
-    for (char b : bytes)
-        s += text::hexDigits(uint8_t(b), 2) + u' ';
-    return s;
-}
-
 // The password as typed, read as a hexadecimal number; leading blanks are
 // passed over, anything else that is not a digit fails.
 bool parsePassword(const QString& typed, uint32_t& value)
@@ -240,7 +232,7 @@ Outcome VirelProgrammer::program(const ImageBlocks& image)
         }
         const QByteArray frame = networkBlockFrame(i, image.blocks[i]);
         if (options_.trace)
-            sink_.logLine(QStringLiteral("ком 70 , ") + hexBytes(frame));
+            sink_.logLine(QStringLiteral("ком 70 , ") + text::hexBytes(frame));
         result = link_.AdapterCommand(options_.linkKind, CmdWriteBlock, frame, 2, true, kWriteStatusSeconds);
         if (result != AdOk) {
             if (stop_.load()) {

@@ -30,6 +30,15 @@ QString hexDigits(uint32_t value, int digits)
     return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
 }
 
+QString hexBytes(QByteArrayView bytes)
+{
+    QString s;
+    s.reserve(bytes.size() * 3);
+    for (char b : bytes)
+        s += hexDigits(uint8_t(b), 2) + u' ';
+    return s;
+}
+
 uint8_t checksum8(QByteArrayView data)
 {
     uint8_t sum = 0;

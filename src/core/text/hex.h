@@ -16,6 +16,9 @@ std::optional<uint32_t> parseHexBlankZero(QStringView text);
 // Upper-case hexadecimal with at least `digits` digits ("0A", "403C").
 QString hexDigits(uint32_t value, int digits);
 
+// Every byte as two upper-case hexadecimal digits and a blank: "0A FF ".
+QString hexBytes(QByteArrayView bytes);
+
 // The byte that makes `data` plus itself sum to 0 modulo 256: the two's
 // complement of the 8-bit sum. 0 for no data.
 uint8_t checksum8(QByteArrayView data);
