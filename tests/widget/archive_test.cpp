@@ -57,7 +57,9 @@ const QString kCtp = u"ЦТП-3"_s;
 const QString kBoiler = u"Котельная Северная"_s;
 const QString kVirel19 = u"Северная ВИРЕЛ-19"_s;
 const QString kSummary = u"Сводка за час"_s;     // type "10", hourly
-const QString kDaily = u"Суточный архив"_s;      // type "10", archive, 4 data columns, 5 data rows
+// type "10", archive; the tests put a plain one in place of the example's: 4 data
+// columns, 5 data rows, no parameters and no archive mark yet.
+const QString kDaily = u"Суточный архив"_s;
 const QString kCurrent = u"Текущие параметры"_s; // type "19", hourly, task SEVER.tsk, 8 parameters
 
 // The node of PrmTreeView whose text starts with the parameter number and "\".
@@ -77,6 +79,11 @@ protected:
         const QString database = tmp.filePath(u"database"_s);
         copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/base"), base);
         copyTree(QStringLiteral(RASTROVA_EXAMPLES_DIR "/database"), database);
+        const QString daily = QDir(base).filePath(kBoiler + u'/' + kDaily);
+        QFile::remove(daily + u".ini"_s);
+        QFile::remove(daily + u".par"_s);
+        ASSERT_TRUE(QFile::copy(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(u"fixtures/daily-archive-plain.ini"_s),
+                                daily + u".ini"_s));
         makeProgramFolder(home, base, database);
         windows.open(home);
         ASSERT_TRUE(messages.empty());
