@@ -155,6 +155,7 @@ TEST_F(Network, StoppedControllerSkipsStopAndNoRunWhenDeclined)
     EXPECT_FALSE(controller.requests.contains(bytes({0x09})));
     EXPECT_FALSE(controller.requests.contains(bytes({0x08})));
     EXPECT_EQ(sink.log.first(), QStringLiteral("ВИРЕЛ находится в состоянии ОСТАНОВ"));
+    EXPECT_EQ(sink.log.last(), QStringLiteral("ВИРЕЛ остался в состоянии СТОП"));
 }
 
 TEST_F(Network, MissingKeyIsAskedFor)

@@ -183,8 +183,10 @@ bool VirelProgrammer::PrepareVirel()
 
 void VirelProgrammer::StartVirel()
 {
-    if (!sink_.ask(QStringLiteral("Перевести ВИРЕЛ в режим \"РАБОТА\" ?")))
+    if (!sink_.ask(QStringLiteral("Перевести ВИРЕЛ в режим \"РАБОТА\" ?"))) {
+        sink_.logLine(kStaysStopped);
         return;
+    }
     sink_.logLine(QStringLiteral("Перевод ВИРЕЛ в режим \"РАБОТА\""));
     sink_.waitBar(WaitBar::Reset);
     sink_.waitBar(WaitBar::Show);
