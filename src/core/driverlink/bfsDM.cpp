@@ -43,6 +43,8 @@ TBfsCl::TBfsCl(QObject* parent) : QObject(parent), ClientSocket1(new QTcpSocket(
 
 TBfsCl::~TBfsCl()
 {
+    // Nothing is reported while the link goes away.
+    ClientSocket1->disconnect(this);
     ClientSocket1->abort();
 }
 
@@ -92,6 +94,7 @@ bool TBfsCl::ConnectAndWait()
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
+        limit.setTimerType(Qt::PreciseTimer);
         connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(ClientSocket1, &QTcpSocket::connected, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         connect(ClientSocket1, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -199,9 +202,12 @@ ReplyRecord TBfsCl::Transact(const RequestRecord& request, int waitMs)
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // A reply that reports no transaction (length -1 or less) is kept but does
+    // not end the wait: it is returned when the time is up.
     connect(this, &TBfsCl::replyDispatched, &loop, [&] {
-        if (!pending_.contains(&reply) || !IsConnected()) {
+        if ((!pending_.contains(&reply) && reply.length > -1) || !IsConnected()) {
             answered = true;
             loop.quit();
         }

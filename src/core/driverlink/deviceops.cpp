@@ -51,6 +51,10 @@ bool WriteIndexedBlock(TBfsCl& link, QByteArrayView data, uint8_t address, int p
         link.addLogLine(QStringLiteral("Не могу зафиксировать индексный параметр!"));
         return false;
     }
+    if (!link.IsConnected()) {
+        link.addLogLine(kLinkLost);
+        return false;
+    }
     for (int i = 0; i < count; ++i) {
         RequestRecord r = request(address, uint8_t(perRecord + 3), CmdWriteRecord, uint16_t(i));
         for (int k = 0; k < perRecord; ++k)
@@ -65,6 +69,10 @@ bool WriteIndexedBlock(TBfsCl& link, QByteArrayView data, uint8_t address, int p
             return false;
     }
     link.TransactNewId(request(address, 3, CmdRecomputeChecksum, parameter), kWaitMs);
+    if (!link.IsConnected()) {
+        link.addLogLine(kLinkLost);
+        return false;
+    }
     return true;
 }
 
@@ -87,6 +95,22 @@ Outcome runCanExchange(TBfsCl& link, const QString& imagePath, const CanExchange
         return o;
     };
     const uint8_t address = uint8_t(options.address & 0xFF);
+    // The link was lost by the last request: said once, in the link log.
+    const auto lost = [&] {
+        if (link.IsConnected())
+            return false;
+        link.addLogLine(kLinkLost);
+        return true;
+    };
+    // One request of the exchange; false when the link is gone before or after it.
+    const auto transact = [&](const RequestRecord& r, ReplyRecord* reply = nullptr) {
+        if (lost())
+            return false;
+        const ReplyRecord got = link.TransactNewId(r, kWaitMs);
+        if (reply)
+            *reply = got;
+        return !lost();
+    };
 
     QFile file(imagePath);
     QByteArray image;
@@ -130,16 +154,17 @@ Outcome runCanExchange(TBfsCl& link, const QString& imagePath, const CanExchange
     };
 
     SetAccess(link, address, 3);
-    if (!link.IsConnected()) {
-        sink.logLine(kLinkLost);
+    if (lost())
         return done(Outcome::Failed);
-    }
     if (!WriteIndexedBlock(link, image, address, 2, 64, 0x0100, progress(0)) && (stopped || !link.IsConnected()))
         return ended();
 
     RequestRecord sum = request(address, 4, CmdWrite, 0x0102);
     sum.data[0] = sum8(QByteArrayView(image).first(128));
-    if (link.TransactNewId(sum, kWaitMs).length < 1) {
+    ReplyRecord sumReply;
+    if (!transact(sum, &sumReply))
+        return done(Outcome::Failed);
+    if (sumReply.length < 1) {
         sink.logLine(QStringLiteral("Ошибка обмена!"));
         return done(Outcome::Failed);
     }
@@ -152,16 +177,21 @@ Outcome runCanExchange(TBfsCl& link, const QString& imagePath, const CanExchange
     RequestRecord length = request(address, 5, CmdWrite, 0x0104);
     length.data[0] = uint8_t((size - 1) & 0xFF);
     length.data[1] = uint8_t(((size - 1) >> 8) & 0xFF);
-    if (link.TransactNewId(length, kWaitMs).length < 1) {
+    ReplyRecord lengthReply;
+    if (!transact(length, &lengthReply))
+        return done(Outcome::Failed);
+    if (lengthReply.length < 1) {
         sink.logLine(QStringLiteral("Ошибка обмена!"));
         return done(Outcome::Failed);
     }
     RequestRecord blanksSum = request(address, 4, CmdWrite, 0x0103);
     blanksSum.data[0] = sum8(QByteArrayView(image).sliced(256));
-    link.TransactNewId(blanksSum, kWaitMs);
+    if (!transact(blanksSum))
+        return done(Outcome::Failed);
     sink.logLine(QStringLiteral("Обмен закончен"));
     RequestRecord close = request(address, 1, CmdRecomputeChecksum, 0x0101);
-    link.TransactNewId(close, kWaitMs);
+    if (link.IsConnected()) // the image is in; the closing command's reply is not examined
+        link.TransactNewId(close, kWaitMs);
     return done(Outcome::Done);
 }
 
