@@ -20,21 +20,15 @@
 
 #include "adapterprint.h"
 #include "pty.h"
+#include "simcommon.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <deque>
-#include <fcntl.h>
-#include <optional>
-#include <poll.h>
-#include <unistd.h>
 #include <vector>
 
 namespace rastrova::sim {
@@ -74,225 +68,13 @@ constexpr long long kEndlessPauseNs = 50'000'000LL;
 constexpr std::size_t kCorruptAddress = 0x0085;
 constexpr uint8_t kCorruptMask = 0x55;
 
-// ---- Stopping -------------------------------------------------------------------
-
-volatile std::sig_atomic_t g_stop = 0;
-int g_wakeWrite = -1;
-
-void onStopSignal(int)
-{
-    g_stop = 1;
-    if (g_wakeWrite >= 0) {
-        const char b = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_wakeWrite, &b, 1);
-    }
-}
-
-// ---- Time -----------------------------------------------------------------------
-
-long long nowNs()
-{
-    timespec ts;
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1'000'000'000LL + ts.tv_nsec;
-}
-
-// Sleeps until the monotonic time `at`; a stop signal cuts the sleep short.
-void sleepUntil(long long at)
-{
-    timespec ts{time_t(at / 1'000'000'000LL), long(at % 1'000'000'000LL)};
-    while (!g_stop && ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
-
-int pollTimeoutMs(long long deadline)
-{
-    if (deadline < 0)
-        return -1;
-    const long long left = deadline - nowNs();
-    if (left <= 0)
-        return 0;
-    return int(std::min<long long>((left + 999'999) / 1'000'000, 60'000));
-}
-
-// ---- The line -------------------------------------------------------------------
-
-// The master side of the pty as the adapter's end of a serial line: optional pacing
-// at a line speed, an optional echo of every byte received.
-class Line {
-public:
-    enum class Got { Byte, Timeout, Stop };
-
-    Line(int fd, int wakeFd, long long byteNs, bool echo)
-        : fd_(fd), wake_(wakeFd), byteNs_(byteNs), echo_(echo)
-    {
-    }
-
-    // The next byte from the program, waiting until the monotonic time `deadline`
-    // (-1: no limit). With pacing, a byte is taken no earlier than it would have
-    // finished arriving over the line.
-    Got read(uint8_t& b, long long deadline)
-    {
-        while (pending_.empty()) {
-            if (g_stop)
-                return Got::Stop;
-            if (!fill(deadline))
-                return g_stop ? Got::Stop : Got::Timeout;
-        }
-        const Pending p = pending_.front();
-        pending_.pop_front();
-        if (byteNs_ > 0) {
-            inDone_ = std::max(inDone_, p.at) + byteNs_;
-            sleepUntil(inDone_);
-        }
-        b = p.byte;
-        if (echo_)
-            send(&b, 1);
-        return g_stop ? Got::Stop : Got::Byte;
-    }
-
-    // Sends bytes to the program; false when stopped.
-    bool send(const uint8_t* data, std::size_t n)
-    {
-        if (byteNs_ <= 0)
-            return writeAll(data, n);
-        for (std::size_t i = 0; i < n; ++i) {
-            outDone_ = std::max(outDone_, nowNs()) + byteNs_;
-            sleepUntil(outDone_);
-            if (g_stop || !writeAll(data + i, 1))
-                return false;
-        }
-        return true;
-    }
-    bool send(const std::string& s) { return send(reinterpret_cast<const uint8_t*>(s.data()), s.size()); }
-    bool send(uint8_t b) { return send(&b, 1); }
-
-    // True when the program has sent something not yet taken.
-    bool inputWaiting()
-    {
-        if (!pending_.empty())
-            return true;
-        return fill(0);
-    }
-
-    // Waits `ns`, or less when the program sends something; true when it did.
-    bool pauseUnlessInput(long long ns)
-    {
-        if (!pending_.empty())
-            return true;
-        const long long deadline = nowNs() + ns;
-        while (!g_stop && nowNs() < deadline)
-            if (fill(deadline))
-                return true;
-        return false;
-    }
-
-private:
-    struct Pending {
-        uint8_t byte;
-        long long at;
-    };
-
-    // Reads what the program sent, waiting until `deadline` at most; true when
-    // something arrived.
-    bool fill(long long deadline)
-    {
-        for (;;) {
-            if (g_stop)
-                return false;
-            pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
-            const int r = ::poll(fds, 2, pollTimeoutMs(deadline));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return false;
-            if (fds[1].revents)
-                return false;
-            if (fds[0].revents & POLLIN) {
-                uint8_t buf[4096];
-                const ssize_t n = ::read(fd_, buf, sizeof buf);
-                if (n > 0) {
-                    const long long at = nowNs();
-                    for (ssize_t i = 0; i < n; ++i)
-                        pending_.push_back({buf[i], at});
-                    return true;
-                }
-                if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                    continue;
-            }
-            // No reader on the other side for a moment (or an error): do not spin.
-            if (!napUntil(deadline))
-                return false;
-        }
-    }
-
-    // Sleeps 50 ms (at most until `deadline`); false when the deadline has passed.
-    bool napUntil(long long deadline)
-    {
-        long long until = nowNs() + kEndlessPauseNs;
-        if (deadline >= 0)
-            until = std::min(until, deadline);
-        pollfd wake{wake_, POLLIN, 0};
-        ::poll(&wake, 1, pollTimeoutMs(until));
-        return deadline < 0 || nowNs() < deadline;
-    }
-
-    bool writeAll(const uint8_t* data, std::size_t n)
-    {
-        while (n > 0) {
-            if (g_stop)
-                return false;
-            const ssize_t w = ::write(fd_, data, n);
-            if (w > 0) {
-                data += w;
-                n -= std::size_t(w);
-                continue;
-            }
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0 && errno == EAGAIN) {
-                // The program is not reading; wait for room, taking in what it sends
-                // meanwhile so that neither side blocks the other.
-                pollfd fds[2] = {{fd_, POLLOUT | POLLIN, 0}, {wake_, POLLIN, 0}};
-                if (::poll(fds, 2, 200) > 0 && (fds[0].revents & POLLIN))
-                    drainInto();
-                continue;
-            }
-            napUntil(-1);
-        }
-        return true;
-    }
-
-    void drainInto()
-    {
-        uint8_t buf[4096];
-        const ssize_t n = ::read(fd_, buf, sizeof buf);
-        const long long at = nowNs();
-        for (ssize_t i = 0; i < n; ++i)
-            pending_.push_back({buf[i], at});
-    }
-
-    int fd_;
-    int wake_;
-    long long byteNs_;
-    bool echo_;
-    std::deque<Pending> pending_;
-    long long inDone_ = 0;
-    long long outDone_ = 0;
-};
-
 // ---- The adapter ----------------------------------------------------------------
 
-struct Options {
-    std::string linkFile;
-    std::string dumpFile;
+struct Options : LineOptions {
     std::string loadFile;
-    long baud = 0;
-    bool silent = false;
     bool nak = false;
     int statusError = 0;
     bool corruptReadback = false;
-    bool echo = false;
     bool endlessPrint = false;
 };
 
@@ -371,13 +153,7 @@ private:
 
     // The rest of a frame, each byte within 2 s of the one before; false when it
     // did not come (or the adapter is stopping).
-    bool readFrame(uint8_t* into, std::size_t n)
-    {
-        for (std::size_t i = 0; i < n; ++i)
-            if (line_.read(into[i], nowNs() + kFrameGapNs) != Line::Got::Byte)
-                return false;
-        return true;
-    }
+    bool readFrame(uint8_t* into, std::size_t n) { return line_.readFrame(into, n, kFrameGapNs); }
 
     static std::size_t address(uint8_t hi, uint8_t lo)
     {
@@ -403,10 +179,7 @@ private:
         const std::size_t length = frame[0];
         if (length > 1 && !readFrame(frame.data() + 1, length - 1))
             return;
-        uint8_t sum = 0;
-        for (std::size_t i = 0; i < length; ++i)
-            sum = uint8_t(sum + frame[i]);
-        if (length < 4 || sum != 0) {
+        if (length < 4 || sum8(frame.data(), length) != 0) {
             ack(false);
             return;
         }
@@ -472,21 +245,11 @@ private:
     std::size_t written_ = 0;
 };
 
+constexpr const char* kWho = "adapter";
+
 int usageError(const char* message, const QString& arg = {})
 {
-    std::fprintf(stderr, "rastrova-sim adapter: %s%s\n", message, arg.toUtf8().constData());
-    std::fputs(kAdapterUsage, stderr);
-    return 2;
-}
-
-bool parseNumber(const QString& text, long min, long max, long& out)
-{
-    bool ok = false;
-    const long v = text.toLong(&ok, 0);
-    if (!ok || v < min || v > max)
-        return false;
-    out = v;
-    return true;
+    return sim::usageError(kWho, kAdapterUsage, message, arg);
 }
 
 } // namespace
@@ -494,100 +257,42 @@ bool parseNumber(const QString& text, long min, long max, long& out)
 int adapter(const QStringList& args)
 {
     Options o;
-    bool pty = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
+    for (ArgCursor arg(args); arg.next();) {
+        const QString& a = arg.arg();
         QString v;
-        if (a == u"--pty") {
-            pty = true;
-        } else if (a == u"--link-file" || a == u"--dump" || a == u"--load") {
-            if (!value(v) || v.isEmpty())
+        if (const int taken = takeLineOption(arg, o, kWho, kAdapterUsage)) {
+            if (taken != 1)
+                return taken;
+        } else if (a == u"--load") {
+            if (!arg.value(v) || v.isEmpty())
                 return usageError("нет имени файла после ", a);
-            std::string& target = a == u"--link-file" ? o.linkFile : a == u"--dump" ? o.dumpFile : o.loadFile;
-            target = v.toStdString();
-        } else if (a == u"--wire") {
-            if (!value(v) || !parseNumber(v, 50, 4'000'000, o.baud))
-                return usageError("неверная скорость --wire: ", v);
+            o.loadFile = v.toStdString();
         } else if (a == u"--status-error") {
             long s = 0;
-            if (!value(v) || !parseNumber(v, 0, 255, s))
+            if (!arg.number(v, 0, 0, 255, s))
                 return usageError("неверный байт состояния --status-error: ", v);
             o.statusError = int(s);
-        } else if (a == u"--silent") {
-            o.silent = true;
-        } else if (a == u"--nak") {
-            o.nak = true;
-        } else if (a == u"--corrupt-readback") {
-            o.corruptReadback = true;
-        } else if (a == u"--echo") {
-            o.echo = true;
-        } else if (a == u"--endless-print") {
-            o.endlessPrint = true;
-        } else {
+        } else if (!arg.flag({{u"--nak", &o.nak}, {u"--corrupt-readback", &o.corruptReadback},
+                               {u"--endless-print", &o.endlessPrint}})) {
             return usageError("неизвестный параметр ", a);
         }
     }
-    if (!pty)
-        return usageError("нужен параметр --pty");
 
-    int wake[2];
-    if (::pipe(wake) != 0) {
-        std::perror("rastrova-sim adapter: pipe");
-        return 3;
-    }
-    for (int fd : wake) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    g_wakeWrite = wake[1];
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no restart: a blocking call returns and the loop sees the flag
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-
-    Pty p;
+    PtyLine p;
+    if (const int status = p.open(o, kWho, kAdapterUsage))
+        return status;
+    Adapter device(p.line(), o);
     std::string error;
-    if (!openPty(p, error)) {
-        std::fprintf(stderr, "rastrova-sim adapter: %s\n", error.c_str());
-        return 3;
-    }
-
-    const long long byteNs = o.baud > 0 ? 11'000'000'000LL / o.baud : 0;
-    Line line(p.master, wake[0], byteNs, o.echo);
-    Adapter device(line, o);
     if (!o.loadFile.empty() && !device.load(o.loadFile, error)) {
-        std::fprintf(stderr, "rastrova-sim adapter: %s\n", error.c_str());
+        reportError(kWho, error);
         return 3;
     }
-
-    if (o.linkFile.empty()) {
-        std::fputs((p.path + "\n").c_str(), stdout);
-        std::fflush(stdout);
-    } else if (!writeFileAtomically(o.linkFile, p.path.data(), p.path.size(), error)) {
-        std::fprintf(stderr, "rastrova-sim adapter: %s\n", error.c_str());
+    if (!announcePty(p.pty(), o.linkFile, kWho))
         return 3;
-    }
 
     device.run();
 
-    int status = 0;
-    if (!o.dumpFile.empty() && !writeFileAtomically(o.dumpFile, device.data(), device.writtenSize(), error)) {
-        std::fprintf(stderr, "rastrova-sim adapter: %s\n", error.c_str());
-        status = 3;
-    }
-    g_wakeWrite = -1;
-    ::close(wake[0]);
-    ::close(wake[1]);
-    return status;
+    return writeDump(kWho, o.dumpFile, device.data(), device.writtenSize());
 }
 
 } // namespace rastrova::sim

@@ -41,21 +41,14 @@
 #include "simulators.h"
 
 #include "pty.h"
+#include "simcommon.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <deque>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 #include <vector>
 
 namespace rastrova::sim {
@@ -104,212 +97,23 @@ constexpr uint16_t kNoPassword = 0xFFFF;
 constexpr long long kMs = 1'000'000LL;
 constexpr long long kFrameGapNs = 2000 * kMs;
 constexpr long long kSwitchNs = 300 * kMs;
-constexpr long long kNapNs = 50 * kMs;
 constexpr long long kQuietNs = 200 * kMs;
-
-// ---- Stopping -------------------------------------------------------------------
-
-volatile std::sig_atomic_t g_stop = 0;
-int g_wakeWrite = -1;
-
-void onStopSignal(int)
-{
-    g_stop = 1;
-    if (g_wakeWrite >= 0) {
-        const char b = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_wakeWrite, &b, 1);
-    }
-}
-
-// ---- Time -----------------------------------------------------------------------
-
-long long nowNs()
-{
-    timespec ts;
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1'000'000'000LL + ts.tv_nsec;
-}
-
-void sleepUntil(long long at)
-{
-    timespec ts{time_t(at / 1'000'000'000LL), long(at % 1'000'000'000LL)};
-    while (!g_stop && ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
-
-int pollTimeoutMs(long long deadline)
-{
-    if (deadline < 0)
-        return -1;
-    const long long left = deadline - nowNs();
-    if (left <= 0)
-        return 0;
-    return int(std::min<long long>((left + kMs - 1) / kMs, 60'000));
-}
-
-// ---- The line -------------------------------------------------------------------
-
-// The master side of the pty as the controller's end of its serial line: optional
-// pacing at a line speed, an optional echo of every byte received (the echo is the
-// line's doing, so it comes before any answer of the controller).
-class Line {
-public:
-    enum class Got { Byte, Timeout, Stop };
-
-    Line(int fd, int wakeFd, long long byteNs, bool echo) : fd_(fd), wake_(wakeFd), byteNs_(byteNs), echo_(echo) {}
-
-    // The next byte from the program, waiting until the monotonic time `deadline`
-    // (-1: no limit).
-    Got read(uint8_t& b, long long deadline)
-    {
-        while (pending_.empty()) {
-            if (g_stop)
-                return Got::Stop;
-            if (!fill(deadline))
-                return g_stop ? Got::Stop : Got::Timeout;
-        }
-        const Pending p = pending_.front();
-        pending_.pop_front();
-        if (byteNs_ > 0) {
-            inDone_ = std::max(inDone_, p.at) + byteNs_;
-            sleepUntil(inDone_);
-        }
-        b = p.byte;
-        if (echo_)
-            send(&b, 1);
-        return g_stop ? Got::Stop : Got::Byte;
-    }
-
-    bool send(const uint8_t* data, std::size_t n)
-    {
-        if (byteNs_ <= 0)
-            return writeAll(data, n);
-        for (std::size_t i = 0; i < n; ++i) {
-            outDone_ = std::max(outDone_, nowNs()) + byteNs_;
-            sleepUntil(outDone_);
-            if (g_stop || !writeAll(data + i, 1))
-                return false;
-        }
-        return true;
-    }
-    bool send(const std::vector<uint8_t>& bytes) { return send(bytes.data(), bytes.size()); }
-    bool send(uint8_t b) { return send(&b, 1); }
-
-private:
-    struct Pending {
-        uint8_t byte;
-        long long at;
-    };
-
-    // Takes in what the program sent, waiting until `deadline` at most; true when
-    // something arrived.
-    bool fill(long long deadline)
-    {
-        for (;;) {
-            if (g_stop)
-                return false;
-            pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
-            const int r = ::poll(fds, 2, pollTimeoutMs(deadline));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0 || fds[1].revents)
-                return false;
-            if (fds[0].revents & POLLIN) {
-                uint8_t buf[4096];
-                const ssize_t n = ::read(fd_, buf, sizeof buf);
-                if (n > 0) {
-                    take(buf, n);
-                    return true;
-                }
-                if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                    continue;
-            }
-            // Nobody on the other side for a moment (or an error): do not spin.
-            if (!napUntil(deadline))
-                return false;
-        }
-    }
-
-    void take(const uint8_t* buf, ssize_t n)
-    {
-        const long long at = nowNs();
-        for (ssize_t i = 0; i < n; ++i)
-            pending_.push_back({buf[i], at});
-    }
-
-    // Sleeps 50 ms (at most until `deadline`); false when the deadline has passed.
-    bool napUntil(long long deadline)
-    {
-        long long until = nowNs() + kNapNs;
-        if (deadline >= 0)
-            until = std::min(until, deadline);
-        pollfd wake{wake_, POLLIN, 0};
-        ::poll(&wake, 1, pollTimeoutMs(until));
-        return deadline < 0 || nowNs() < deadline;
-    }
-
-    bool writeAll(const uint8_t* data, std::size_t n)
-    {
-        while (n > 0) {
-            if (g_stop)
-                return false;
-            const ssize_t w = ::write(fd_, data, n);
-            if (w > 0) {
-                data += w;
-                n -= std::size_t(w);
-                continue;
-            }
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0 && errno == EAGAIN) {
-                // The program is not reading: wait for room, taking in what it sends
-                // meanwhile so that neither side blocks the other.
-                pollfd fds[2] = {{fd_, POLLOUT | POLLIN, 0}, {wake_, POLLIN, 0}};
-                if (::poll(fds, 2, 200) > 0 && (fds[0].revents & POLLIN)) {
-                    uint8_t buf[4096];
-                    const ssize_t r = ::read(fd_, buf, sizeof buf);
-                    if (r > 0)
-                        take(buf, r);
-                }
-                continue;
-            }
-            napUntil(-1);
-        }
-        return true;
-    }
-
-    int fd_;
-    int wake_;
-    long long byteNs_;
-    bool echo_;
-    std::deque<Pending> pending_;
-    long long inDone_ = 0;
-    long long outDone_ = 0;
-};
 
 // ---- The controller -------------------------------------------------------------
 
-struct Options {
-    std::string linkFile;
-    std::string dumpFile;
-    long baud = 0;
+struct Options : LineOptions {
     bool hasPassword = false;
     uint16_t password = 0;
     bool keyMissing = false;
     uint8_t state = kStateRun;
     bool neverStop = false;
     long nakBlock = -1;
-    bool silent = false;
-    bool echo = false;
     bool verbose = false;
 };
 
 uint8_t checksum(const uint8_t* data, std::size_t n)
 {
-    uint8_t sum = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        sum = uint8_t(sum + data[i]);
-    return uint8_t(-sum);
+    return uint8_t(-sum8(data, n));
 }
 
 const char* stateName(uint8_t bits)
@@ -324,17 +128,6 @@ const char* stateName(uint8_t bits)
     default:
         return "?";
     }
-}
-
-std::string hexBytes(const uint8_t* data, std::size_t n)
-{
-    std::string s;
-    char b[4];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", data[i]);
-        s += b;
-    }
-    return s;
 }
 
 class Controller {
@@ -601,13 +394,7 @@ private:
     }
 
     // The next bytes of a frame, each within 2 s of the one before.
-    bool readFrame(uint8_t* into, std::size_t n)
-    {
-        for (std::size_t i = 0; i < n; ++i)
-            if (line_.read(into[i], nowNs() + kFrameGapNs) != Line::Got::Byte)
-                return false;
-        return true;
-    }
+    bool readFrame(uint8_t* into, std::size_t n) { return line_.readFrame(into, n, kFrameGapNs); }
 
     void log(const char* format, ...) const __attribute__((format(printf, 2, 3)))
     {
@@ -615,9 +402,7 @@ private:
             return;
         std::va_list args;
         va_start(args, format);
-        std::fputs("controller: ", stderr);
-        std::vfprintf(stderr, format, args);
-        std::fputc('\n', stderr);
+        printLine(stderr, "controller: ", format, args);
         va_end(args);
     }
 
@@ -635,21 +420,11 @@ private:
     uint8_t firstSkipped_ = 0;
 };
 
+constexpr const char* kWho = "controller";
+
 int usageError(const char* message, const QString& arg = {})
 {
-    std::fprintf(stderr, "rastrova-sim controller: %s%s\n", message, arg.toUtf8().constData());
-    std::fputs(kControllerUsage, stderr);
-    return 2;
-}
-
-bool parseNumber(const QString& text, int base, long min, long max, long& out)
-{
-    bool ok = false;
-    const long v = text.toLong(&ok, base);
-    if (!ok || v < min || v > max)
-        return false;
-    out = v;
-    return true;
+    return sim::usageError(kWho, kControllerUsage, message, arg);
 }
 
 } // namespace
@@ -657,106 +432,44 @@ bool parseNumber(const QString& text, int base, long min, long max, long& out)
 int controller(const QStringList& args)
 {
     Options o;
-    bool pty = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
+    for (ArgCursor arg(args); arg.next();) {
+        const QString& a = arg.arg();
         QString v;
-        if (a == u"--pty") {
-            pty = true;
-        } else if (a == u"--link-file" || a == u"--dump") {
-            if (!value(v) || v.isEmpty())
-                return usageError("нет имени файла после ", a);
-            (a == u"--link-file" ? o.linkFile : o.dumpFile) = v.toStdString();
-        } else if (a == u"--wire") {
-            if (!value(v) || !parseNumber(v, 0, 50, 4'000'000, o.baud))
-                return usageError("неверная скорость --wire: ", v);
+        if (const int taken = takeLineOption(arg, o, kWho, kControllerUsage)) {
+            if (taken != 1)
+                return taken;
         } else if (a == u"--password") {
             long p = 0;
             QString hex;
-            if (value(v))
+            if (arg.value(v))
                 hex = v.startsWith(u"0x", Qt::CaseInsensitive) ? v.mid(2) : v;
             if (hex.isEmpty() || !parseNumber(hex, 16, 0, 0xFFFF, p))
                 return usageError("неверный пароль --password (от 0 до FFFF, шестнадцатеричный): ", v);
             o.hasPassword = true;
             o.password = uint16_t(p);
         } else if (a == u"--state") {
-            if (!value(v) || (v != u"run" && v != u"stop"))
+            if (!arg.value(v) || (v != u"run" && v != u"stop"))
                 return usageError("неверное состояние --state (run или stop): ", v);
             o.state = v == u"run" ? kStateRun : kStateStop;
         } else if (a == u"--nak-block") {
-            if (!value(v) || !parseNumber(v, 10, 0, 1'000'000, o.nakBlock))
+            if (!arg.number(v, 10, 0, 1'000'000, o.nakBlock))
                 return usageError("неверный номер блока --nak-block: ", v);
-        } else if (a == u"--key-missing") {
-            o.keyMissing = true;
-        } else if (a == u"--never-stop") {
-            o.neverStop = true;
-        } else if (a == u"--silent") {
-            o.silent = true;
-        } else if (a == u"--echo") {
-            o.echo = true;
-        } else if (a == u"--verbose") {
-            o.verbose = true;
-        } else {
+        } else if (!arg.flag({{u"--key-missing", &o.keyMissing}, {u"--never-stop", &o.neverStop},
+                               {u"--verbose", &o.verbose}})) {
             return usageError("неизвестный параметр ", a);
         }
     }
-    if (!pty)
-        return usageError("нужен параметр --pty");
 
-    int wake[2];
-    if (::pipe(wake) != 0) {
-        std::perror("rastrova-sim controller: pipe");
+    PtyLine p;
+    if (const int status = p.open(o, kWho, kControllerUsage))
+        return status;
+    Controller device(p.line(), o);
+    if (!announcePty(p.pty(), o.linkFile, kWho))
         return 3;
-    }
-    for (int fd : wake) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    g_wakeWrite = wake[1];
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no restart: a blocking call returns and the loop sees the flag
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-
-    Pty p;
-    std::string error;
-    if (!openPty(p, error)) {
-        std::fprintf(stderr, "rastrova-sim controller: %s\n", error.c_str());
-        return 3;
-    }
-
-    const long long byteNs = o.baud > 0 ? 11'000'000'000LL / o.baud : 0;
-    Line line(p.master, wake[0], byteNs, o.echo);
-    Controller device(line, o);
-
-    if (o.linkFile.empty()) {
-        std::fputs((p.path + "\n").c_str(), stdout);
-        std::fflush(stdout);
-    } else if (!writeFileAtomically(o.linkFile, p.path.data(), p.path.size(), error)) {
-        std::fprintf(stderr, "rastrova-sim controller: %s\n", error.c_str());
-        return 3;
-    }
 
     device.run();
 
-    int status = 0;
-    if (!o.dumpFile.empty() && !writeFileAtomically(o.dumpFile, device.image().data(), device.image().size(), error)) {
-        std::fprintf(stderr, "rastrova-sim controller: %s\n", error.c_str());
-        status = 3;
-    }
-    g_wakeWrite = -1;
-    ::close(wake[0]);
-    ::close(wake[1]);
-    return status;
+    return writeDump(kWho, o.dumpFile, device.image().data(), device.image().size());
 }
 
 } // namespace rastrova::sim

@@ -38,6 +38,7 @@
 #include "simulators.h"
 
 #include "pty.h"
+#include "simcommon.h"
 
 #include <QString>
 #include <algorithm>
@@ -45,11 +46,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdarg>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <netinet/in.h>
@@ -115,20 +114,6 @@ constexpr std::size_t kImageRecord = 4;
 constexpr std::size_t kImageRecords = (kImageCapacity - kImageStart) / kImageRecord;
 constexpr uint8_t kWriteLevel = 3;
 
-// ---- Stopping -------------------------------------------------------------------
-
-volatile std::sig_atomic_t g_stop = 0;
-int g_wakeWrite = -1;
-
-void onStopSignal(int)
-{
-    g_stop = 1;
-    if (g_wakeWrite >= 0) {
-        const char b = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_wakeWrite, &b, 1);
-    }
-}
-
 // ---- Little-endian fields -------------------------------------------------------
 
 uint16_t get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -140,14 +125,6 @@ void put32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (8 * i));
-}
-
-uint8_t sum8(const uint8_t* p, std::size_t n)
-{
-    uint8_t s = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        s = uint8_t(s + p[i]);
-    return s;
 }
 
 // ---- Options --------------------------------------------------------------------
@@ -173,9 +150,7 @@ void warn(const char* format, ...)
 {
     std::va_list args;
     va_start(args, format);
-    std::fputs("rastrova-sim driver: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
+    printLine(stderr, "rastrova-sim driver: ", format, args);
     va_end(args);
 }
 
@@ -636,7 +611,7 @@ public:
     // Serves until stopped; then tells every client the driver is closing.
     void run(int wakeFd)
     {
-        while (!g_stop) {
+        while (!stopRequested()) {
             std::vector<pollfd> fds;
             fds.push_back({wakeFd, POLLIN, 0});
             fds.push_back({listener_, short(clients_.size() < kMaxClients ? POLLIN : 0), 0});
@@ -881,21 +856,11 @@ private:
     std::vector<std::unique_ptr<Client>> clients_;
 };
 
+constexpr const char* kWho = "driver";
+
 int usageError(const char* message, const QString& arg = {})
 {
-    std::fprintf(stderr, "rastrova-sim driver: %s%s\n", message, arg.toUtf8().constData());
-    std::fputs(kDriverUsage, stderr);
-    return 2;
-}
-
-bool parseNumber(const QString& text, long min, long max, long& out)
-{
-    bool ok = false;
-    const long v = text.toLong(&ok, 0);
-    if (!ok || v < min || v > max)
-        return false;
-    out = v;
-    return true;
+    return sim::usageError(kWho, kDriverUsage, message, arg);
 }
 
 } // namespace
@@ -903,69 +868,37 @@ bool parseNumber(const QString& text, long min, long max, long& out)
 int driver(const QStringList& args)
 {
     Options o;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
+    for (ArgCursor arg(args); arg.next();) {
+        const QString& a = arg.arg();
         QString v;
         if (a == u"--port") {
-            if (!value(v) || !parseNumber(v, 0, 65535, o.port))
+            if (!arg.number(v, 0, 0, 65535, o.port))
                 return usageError("неверный порт --port: ", v);
         } else if (a == u"--port-file" || a == u"--dump") {
-            if (!value(v) || v.isEmpty())
+            if (!arg.value(v) || v.isEmpty())
                 return usageError("нет имени файла после ", a);
             (a == u"--dump" ? o.dumpFile : o.portFile) = v.toStdString();
         } else if (a == u"--address") {
-            if (!value(v) || !parseNumber(v, 0, 255, o.address))
+            if (!arg.number(v, 0, 0, 255, o.address))
                 return usageError("неверный адрес --address: ", v);
         } else if (a == u"--drop-after") {
-            if (!value(v) || !parseNumber(v, 0, 1'000'000'000, o.dropAfter))
+            if (!arg.number(v, 0, 0, 1'000'000'000, o.dropAfter))
                 return usageError("неверное число --drop-after: ", v);
         } else if (a == u"--seed") {
             long s = 0;
-            if (!value(v) || !parseNumber(v, 0, 0x7FFFFFFF, s))
+            if (!arg.number(v, 0, 0, 0x7FFFFFFF, s))
                 return usageError("неверное число --seed: ", v);
             o.seed = static_cast<unsigned long>(s);
-        } else if (a == u"--verbose") {
-            o.verbose = true;
-        } else if (a == u"--silent") {
-            o.silent = true;
-        } else if (a == u"--no-ready") {
-            o.noReady = true;
-        } else if (a == u"--refuse-index") {
-            o.refuseIndex = true;
-        } else if (a == u"--fail-checksum") {
-            o.failChecksum = true;
-        } else if (a == u"--garbage") {
-            o.garbage = true;
-        } else if (a == u"--huge-length") {
-            o.hugeLength = true;
-        } else {
+        } else if (!arg.flag({{u"--verbose", &o.verbose}, {u"--silent", &o.silent}, {u"--no-ready", &o.noReady},
+                               {u"--refuse-index", &o.refuseIndex}, {u"--fail-checksum", &o.failChecksum},
+                               {u"--garbage", &o.garbage}, {u"--huge-length", &o.hugeLength}})) {
             return usageError("неизвестный параметр ", a);
         }
     }
 
-    int wake[2];
-    if (::pipe(wake) != 0) {
-        std::perror("rastrova-sim driver: pipe");
+    StopSignals stop;
+    if (!stop.install(kWho))
         return 3;
-    }
-    for (int fd : wake) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    g_wakeWrite = wake[1];
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 
     Adapter device(o);
     int status = 0;
@@ -978,13 +911,12 @@ int driver(const QStringList& args)
             status = 3;
         } else {
             const std::string text = std::to_string(port);
-            if (!o.portFile.empty() && !writeFileAtomically(o.portFile, text.data(), text.size(), error)) {
-                warn("%s", error.c_str());
+            if (!o.portFile.empty() && !writeFileReporting(kWho, o.portFile, text.data(), text.size())) {
                 status = 3;
             } else {
                 std::printf("PORT %d\n", port);
                 std::fflush(stdout);
-                d.run(wake[0]);
+                d.run(stop.wakeFd());
             }
         }
     }
@@ -992,16 +924,9 @@ int driver(const QStringList& args)
     if (status == 0) {
         if (o.verbose)
             device.summary();
-        std::string error;
         const std::vector<uint8_t> image = device.image();
-        if (!o.dumpFile.empty() && !writeFileAtomically(o.dumpFile, image.data(), image.size(), error)) {
-            warn("%s", error.c_str());
-            status = 3;
-        }
+        status = writeDump(kWho, o.dumpFile, image.data(), image.size());
     }
-    g_wakeWrite = -1;
-    ::close(wake[0]);
-    ::close(wake[1]);
     return status;
 }
 
