@@ -169,7 +169,12 @@ int linkKindOfName(const QString& name)
     return -1;
 }
 
-int programAdapter(const QString& imagePath, const DeviceOptions& options)
+namespace {
+// Reads the image, opens the port as the window opens it for the adapter, and
+// runs `work`; a file that cannot be read is a file error, a port that does not
+// open a device failure.
+int onAdapter(const QString& imagePath, const DeviceOptions& options,
+              const std::function<int(AdapterSession&, const ImageBlocks&, ConsoleSink&)>& work)
 {
     ConsoleSink sink;
     ImageBlocks image;
@@ -178,28 +183,31 @@ int programAdapter(const QString& imagePath, const DeviceOptions& options)
     AdapterSession session(options);
     if (!session.opened())
         return ExitDevice;
-    return exitOf(devprog::programAdapter(session.link(), image, session.options(), sink, gStop));
+    return work(session, image, sink);
+}
+} // namespace
+
+int programAdapter(const QString& imagePath, const DeviceOptions& options)
+{
+    return onAdapter(imagePath, options, [](AdapterSession& session, const ImageBlocks& image, ConsoleSink& sink) {
+        return exitOf(devprog::programAdapter(session.link(), image, session.options(), sink, gStop));
+    });
 }
 
 int verifyAdapter(const QString& imagePath, const DeviceOptions& options)
 {
-    ConsoleSink sink;
-    ImageBlocks image;
-    if (!readImage(imagePath, sink, image))
-        return ExitFile;
-    AdapterSession session(options);
-    if (!session.opened())
-        return ExitDevice;
-    QByteArray read;
-    const Outcome outcome = devprog::verifyAdapter(session.link(), image, session.options(), sink, gStop, &read);
-    if (!options.dumpFile.isEmpty()) {
-        const Status st = writeWholeFile(options.dumpFile, read);
-        if (!st) {
-            writeErr(st.message());
-            return ExitFile;
+    return onAdapter(imagePath, options, [&](AdapterSession& session, const ImageBlocks& image, ConsoleSink& sink) {
+        QByteArray read;
+        const Outcome outcome = devprog::verifyAdapter(session.link(), image, session.options(), sink, gStop, &read);
+        if (!options.dumpFile.isEmpty()) {
+            const Status st = writeWholeFile(options.dumpFile, read);
+            if (!st) {
+                writeErr(st.message());
+                return int(ExitFile);
+            }
         }
-    }
-    return exitOf(outcome);
+        return exitOf(outcome);
+    });
 }
 
 int programNetwork(const QString& imagePath, const DeviceOptions& options)
