@@ -56,6 +56,12 @@ TEST(RenderBlankImage, HeaderAndTextWithoutReferences)
 {
     const BlankImage image = build(input({"ab", "c"}));
     EXPECT_EQ(image.bytes, bytes({2, 60, 0, 0xA5}) + "ab\x0D" "c\x0D");
+    // Stored values beyond a byte: 285 and -1, as loaded, give their low 8 bits.
+    BlankImageInput stored = input({"x"});
+    stored.setn = 285;
+    EXPECT_EQ(uint8_t(build(stored).bytes[3]), 0x1D);
+    stored.setn = -1;
+    EXPECT_EQ(uint8_t(build(stored).bytes[3]), 0xFF);
     EXPECT_EQ(image.report,
               QStringList({"Создание двоичного образа для бланка \"/pf/b.bin\"", "В исходном бланке 2 строк.",
                            "Количество строк в странице печати до перевода формата60",
@@ -78,6 +84,10 @@ TEST(RenderBlankImage, FormatAndAddressBytes)
     EXPECT_EQ(render::formatByte({"#4015", "", "", false}), 0x92);
     EXPECT_EQ(render::formatByte({"#4015", "7", "3", false}), 0x73);
     EXPECT_EQ(render::formatByte({"#4015", "12", "-1", false}), 0x92);
+    // A value in range gives the cell's first digit, as the adapter reads it.
+    EXPECT_EQ(render::formatByte({"#4015", "03", "05", false}), 0x00);
+    EXPECT_EQ(render::formatByte({"#4015", " 7 ", "07", false}), 0x72);
+    EXPECT_EQ(render::formatByte({"#4015", "+5", "+1", false}), 0x51);
     EXPECT_EQ(render::formatByte({"#4015", "5", "4", true}), 0x5F);
     using A = std::array<uint8_t, 2>;
     EXPECT_EQ(render::addressBytes("#4015", 0), (A{0x40, 0x15}));

@@ -245,8 +245,9 @@ TEST(BlankRead, MissingEmptyAndTooLargeFiles)
 TEST(BlankRead, SettingsFromTheLastSection)
 {
     const QByteArray head = "[Grid]\r\nAbout=v2.26.23\r\nColCount=3\r\nRowCount=3\r\n\r\n[NASTR]\r\n";
-    const std::pair<QByteArray, int> cases[] = {{"SETN=300", 255}, {"SETN=-1", 0},  {"SETN=0x10", 16},
-                                                {"SETN=255", 255}, {"SETN=abc", 0}, {"", 0}};
+    // The stored value is kept as it stands: the image takes its low 8 bits.
+    const std::pair<QByteArray, int> cases[] = {{"SETN=300", 300}, {"SETN=-1", -1}, {"SETN=0x10", 16},
+                                                {"SETN=255", 255}, {"SETN=abc", 0},  {"", 0}};
     for (const auto& [line, setn] : cases) {
         SCOPED_TRACE(line.toStdString());
         BlankDocument doc;

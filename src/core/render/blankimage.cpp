@@ -46,13 +46,19 @@ QList<Mark> findMarks(const QByteArray& line, bool& afterArchive)
     return marks;
 }
 
+// A format cell: empty, not a number or out of range gives `fallback`; otherwise
+// its first digit ("03" gives 0), which is what stored blanks have always meant.
 int firstDigitOr(const QString& cell, int max, int fallback)
 {
+    const QString t = cell.trimmed();
     bool ok;
-    const int value = cell.trimmed().toInt(&ok);
+    const int value = t.toInt(&ok);
     if (!ok || value < 0 || value > max)
         return fallback;
-    return value; // one digit: the value itself
+    for (QChar c : t)
+        if (c >= u'0' && c <= u'9')
+            return c.unicode() - u'0';
+    return fallback;
 }
 
 uint8_t archiveKind(const QString& code, const BlankImageInput& input)

@@ -55,7 +55,7 @@ Status parseBlank(QByteArrayView bytes, BlankDocument& blank, const QString& fil
     BlankSettings settings;
     settings.kind = blank.settings.kind;
     settings.virelType = profile.intValue(kNastr, kVirelType, 0);
-    settings.setn = std::clamp(profile.intValue(kNastr, kSetn, 0), 0, 255);
+    settings.setn = profile.intValue(kNastr, kSetn, 0); // kept as stored; the image takes the low byte
     settings.taskFile = profile.value(kNastr, kTaskFile);
 
     blank.grid = std::move(grid);
