@@ -2,6 +2,8 @@
 
 #include "messages.h"
 
+#include <QTreeWidgetItemIterator>
+
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -44,9 +46,11 @@ void TTreeFrame::loadTask(const QString& databasePath, const QString& taskFile)
     PrmTreeView->expandToDepth(0);
 }
 
-bool TTreeFrame::isEmpty() const
+bool TTreeFrame::holdsAtMostOneNode() const
 {
-    return PrmTreeView->topLevelItemCount() == 0;
+    // A failed load leaves at most the task's own node.
+    QTreeWidgetItemIterator it(PrmTreeView);
+    return !*it || !*++it;
 }
 
 const CatalogueEntry* TTreeFrame::selectedEntry() const

@@ -23,7 +23,8 @@ public:
 
     // Clears the catalogue and loads the task file from the database, filling the tree.
     void loadTask(const QString& databasePath, const QString& taskFile);
-    bool isEmpty() const;
+    // The catalogue is loaded again while the tree holds no more than one node.
+    bool holdsAtMostOneNode() const;
 
     // The catalogue entry of the selected node of level 2, or nullptr.
     const rastrova::catalogue::CatalogueEntry* selectedEntry() const;

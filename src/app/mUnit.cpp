@@ -803,7 +803,7 @@ void TmForm::loadCatalogueFor(const BlankSettings& settings)
     // Type "19" blanks name their parameters through the controller's catalogue.
     if (!treeFrame_ || settings.virelType <= 0)
         return;
-    if (catalogueLoaded_ && catalogueTask_ == settings.taskFile && !treeFrame_->isEmpty())
+    if (catalogueLoaded_ && catalogueTask_ == settings.taskFile && !treeFrame_->holdsAtMostOneNode())
         return;
     catalogueTask_ = settings.taskFile;
     catalogueLoaded_ = true;

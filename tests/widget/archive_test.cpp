@@ -321,6 +321,25 @@ TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
     EXPECT_TRUE(steps.finished());
 }
 
+TEST_F(ArchiveTest, FailedCatalogueLoadIsTriedAgain) {
+    // The task file is missing when the blank opens, and back when it opens again.
+    const QString task = QDir(tmp.filePath(u"database"_s)).filePath(u"TASK/SEVER.tsk"_s);
+    const QString aside = task + u".aside"_s;
+    ASSERT_TRUE(QFile::rename(task, aside));
+    open(kVirel19, kCurrent);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_TRUE(messages.back().text.contains(u"ненайден!"_s)) << messages.back().text.toStdString();
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(prmTree()); *it; ++it)
+        ++nodes;
+    EXPECT_LE(nodes, 1);
+
+    ASSERT_TRUE(QFile::rename(aside, task));
+    open(kBoiler, kDaily);
+    open(kVirel19, kCurrent);
+    EXPECT_NE(parameterNode(prmTree(), u"1005"_s), nullptr);
+}
+
 TEST_F(ArchiveTest, CatalogueTreeOfAType19BlankAddsArchiveParameters) {
     open(kVirel19, kCurrent);
     ASSERT_EQ(form->blank().settings.virelType, 1);
