@@ -314,6 +314,18 @@ TEST(CatalogueAlgorithmFiles, AlgFolderWinsOverModulePcWhichWinsOverOtherSubFold
     EXPECT_EQ(other.messages.texts, QStringList{QStringLiteral("Файл не найден 0031.alg")});
 }
 
+TEST(CatalogueAlgorithmFiles, SearchTakesDotAndDotDotToo)
+{
+    // A file beside "alg", in the database folder itself, is found through "..".
+    Db db;
+    db.write("0040.alg", algFile(QStringLiteral("Рядом с alg"), {{1, QStringLiteral("Т")}}));
+    db.write("alg/0012.alg", algFile(QStringLiteral("Прямо в alg"), {{1, QStringLiteral("Т")}}));
+    db.write("TASK/0701.tsk", taskFile(QStringLiteral("Базовая"), 0x0701, {{0x0012, {}}, {0x0040, {}}}));
+    db.load();
+    EXPECT_TRUE(db.messages.texts.isEmpty()) << db.messages.texts.join(u'|').toStdString();
+    EXPECT_EQ(db.groupNames(), (QStringList{QStringLiteral("Прямо в alg"), QStringLiteral("Рядом с alg")}));
+}
+
 TEST(CatalogueAlgorithmFiles, MissingAlgorithmFileStopsTheTaskFileAtThatGroup)
 {
     Db db;

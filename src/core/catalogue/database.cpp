@@ -119,7 +119,9 @@ QString DatabaseFolder::findAlgorithmFile(const QString& fileName)
     found = findChild(modulePc, fileName, false);
     if (!found.isEmpty())
         return found;
-    for (const QString& entry : listing(alg)) {
+    // The entries of "alg" in listing order, "." and ".." first: a file beside
+    // "alg" in the database folder is found through "..".
+    for (const QString& entry : QStringList{QStringLiteral("."), QStringLiteral("..")} + listing(alg)) {
         const QString folder = join(alg, entry);
         if (folder == modulePc || !QFileInfo(folder).isDir())
             continue;
