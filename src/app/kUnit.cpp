@@ -1,4 +1,5 @@
 #include "kUnit.h"
+#include "store/blank.h"
 
 #include "messages.h"
 
@@ -290,7 +291,7 @@ int TkForm::execInsertParamPanel(store::BlankKind kind, int controllerType,
         ComboGroups->clear();
         ComboGroups->addItems(references.offeredGroups());
     }
-    const bool catalogue = controllerType == editor::kControllerType19;
+    const bool catalogue = store::isControllerType19(controllerType);
     RgParam->setVisible(!catalogue);
     ChoiceFields->setVisible(!catalogue);
     TreeHost->setVisible(catalogue);
@@ -377,7 +378,7 @@ void TkForm::showNumberField(const std::optional<editor::NumberField>& field, bo
 
 void TkForm::ButtonAddParamClick()
 {
-    if (controllerType_ == editor::kControllerType19) {
+    if (store::isControllerType19(controllerType_)) {
         if (catalogueSelection_)
             if (const std::optional<editor::CatalogueParameter> parameter = catalogueSelection_())
                 addCatalogueParameter(*parameter);

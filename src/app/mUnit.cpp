@@ -801,7 +801,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
 void TmForm::loadCatalogueFor(const BlankSettings& settings)
 {
     // Type "19" blanks name their parameters through the controller's catalogue.
-    if (!treeFrame_ || settings.virelType <= 0)
+    if (!treeFrame_ || !store::isControllerType19(settings.virelType))
         return;
     if (catalogueLoaded_ && catalogueTask_ == settings.taskFile && !treeFrame_->holdsAtMostOneNode())
         return;
@@ -814,7 +814,7 @@ void TmForm::showArchiveChecks()
 {
     // What the adapter could not print as the archive rows ask.
     editor::ArchiveLengthLookup lookup;
-    if (treeFrame_ && blank_.settings.virelType == editor::kControllerType19)
+    if (treeFrame_ && store::isControllerType19(blank_.settings.virelType))
         lookup = [frame = treeFrame_](uint16_t n) { return frame->catalogue().archiveLengthOfParameter(n); };
     for (const QString& finding :
          editor::archiveCheckMessages(blank_.grid, params_, blank_.settings.virelType, lookup))
@@ -823,7 +823,7 @@ void TmForm::showArchiveChecks()
 
 std::function<int(uint32_t)> TmForm::archiveDays() const
 {
-    if (!treeFrame_ || blank_.settings.virelType != 1)
+    if (!treeFrame_ || !store::isControllerType19(blank_.settings.virelType))
         return {};
     const catalogue::ModuleTSK* module = &treeFrame_->catalogue();
     return [module](uint32_t number) { return int(module->archiveLengthOfParameter(uint16_t(number))); };

@@ -1,5 +1,6 @@
 // The blank image and the print-file image: the bytes the adapter receives.
 
+#include "editor/paramlist.h"
 #include "render/blankimage.h"
 #include "render/printfileimage.h"
 #include "store/printfile.h"
@@ -81,6 +82,10 @@ TEST(RenderBlankImage, ReferenceInAFramedCell)
 
 TEST(RenderBlankImage, FormatAndAddressBytes)
 {
+    // A type other than 0 and 1 (a damaged file) is type "10", as a missing key is.
+    EXPECT_EQ(render::addressBytes(QStringLiteral("~12"), 2), (std::array<uint8_t, 2>{0xC0, 0x0C}));
+    EXPECT_EQ(render::addressBytes(QStringLiteral("~12"), 1), (std::array<uint8_t, 2>{0x00, 0x12}));
+    EXPECT_EQ(editor::archiveNumber(QStringLiteral("$12"), -1), 12);
     EXPECT_EQ(render::formatByte({"#4015", "", "", false}), 0x92);
     EXPECT_EQ(render::formatByte({"#4015", "7", "3", false}), 0x73);
     EXPECT_EQ(render::formatByte({"#4015", "12", "-1", false}), 0x92);

@@ -1,10 +1,11 @@
 #include "catalogue/cache.h"
+#include "store/blank.h"
 
 namespace rastrova::catalogue {
 
 std::function<int(uint32_t)> CatalogueCache::archiveDays(const store::BlankSettings& settings)
 {
-    if (settings.virelType != 1 || databasePath_.isEmpty())
+    if (!store::isControllerType19(settings.virelType) || databasePath_.isEmpty())
         return {};
     std::shared_ptr<ModuleTSK>& module = modules_[settings.taskFile];
     if (!module) {

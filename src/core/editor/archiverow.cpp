@@ -1,4 +1,5 @@
 #include "editor/archiverow.h"
+#include "store/blank.h"
 
 #include "editor/paramcode.h"
 #include "text/hex.h"
@@ -157,7 +158,7 @@ bool clearArchiveMark(Grid& blank, int row)
 QStringList archiveCheckMessages(const Grid& blank, const ParameterList& list, int controllerType,
                                  const ArchiveLengthLookup& lookup)
 {
-    const bool catalogue = controllerType == kControllerType19 && lookup;
+    const bool catalogue = store::isControllerType19(controllerType) && lookup;
     const QString cr(QChar(u'\r'));
     QStringList messages;
     for (int r = 0; r < blank.rowCount(); ++r) {

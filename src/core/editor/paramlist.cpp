@@ -1,4 +1,5 @@
 #include "editor/paramlist.h"
+#include "store/blank.h"
 
 #include "store/gridfile.h"
 
@@ -132,7 +133,7 @@ std::optional<int> archiveNumber(const QString& code, int virelType)
     if (!code.startsWith(u'~') && !code.startsWith(u'$'))
         return std::nullopt;
     const QStringView number = QStringView(code).mid(1);
-    if (virelType == 0) {
+    if (!store::isControllerType19(virelType)) {
         if (number.isEmpty() || !ParameterList::isDigitsOnly(number) || number.size() > 9)
             return std::nullopt;
         return number.toInt();

@@ -1,4 +1,5 @@
 #include "render/blankimage.h"
+#include "store/blank.h"
 
 #include "text/codepage.h"
 #include "text/hex.h"
@@ -65,7 +66,7 @@ uint8_t archiveKind(const QString& code, const BlankImageInput& input)
 {
     if (code.startsWith(u'$'))
         return 0xF0;
-    if (code.startsWith(u'~') && input.virelType == 1 && input.archiveDays) {
+    if (code.startsWith(u'~') && store::isControllerType19(input.virelType) && input.archiveDays) {
         const uint32_t number = text::parseHexBlankZero(QStringView(code).mid(1)).value_or(0);
         switch (input.archiveDays(number)) {
         case 16: return 0xF1;
@@ -89,11 +90,12 @@ uint8_t formatByte(const ImageParameter& parameter)
 std::array<uint8_t, 2> addressBytes(const QString& code, int virelType)
 {
     const QStringView rest = QStringView(code).mid(1);
-    if (virelType == 0 && (code.startsWith(u'~') || code.startsWith(u'$'))) {
+    const bool type10 = !store::isControllerType19(virelType);
+    if (type10 && (code.startsWith(u'~') || code.startsWith(u'$'))) {
         const uint8_t d = uint8_t(rest.toUInt());
         return {0xC0, code.startsWith(u'~') ? d : uint8_t(0xC0 + d)};
     }
-    if (virelType == 0) {
+    if (type10) {
         const uint8_t high = uint8_t(text::parseHexBlankZero(rest.left(2)).value_or(0));
         const uint8_t low = uint8_t(text::parseHexBlankZero(rest.mid(2, 2)).value_or(0));
         return {high, low};

@@ -12,9 +12,16 @@ namespace rastrova::store {
 
 enum class BlankKind { Hourly = 0, Archive = 1 };
 
+// The one test of the controller type: VIRELTYPE 1 is type "19"; 0, and any
+// other value a damaged file may hold, is type "10", the type a missing key gives.
+constexpr bool isControllerType19(int virelType)
+{
+    return virelType == 1;
+}
+
 struct BlankSettings {
-    int virelType = 0;   // 0: controller type "10", 1: type "19"
-    int setn = 0;        // 0..255, copied into the blank image
+    int virelType = 0;   // 0: controller type "10", 1: type "19" (see isControllerType19)
+    int setn = 0;        // as stored; the blank image takes its low 8 bits
     QString taskFile;    // the controller task file for type "19"
     BlankKind kind = BlankKind::Hourly; // kept in the print-file header, not in the blank file
     bool operator==(const BlankSettings&) const = default;
