@@ -1,6 +1,7 @@
 // Растрова: the editor of print blanks for the printer adapter.
 
 #include "LnkCl.h"
+#include "appsetup.h"
 #include "driverlink/bfsDM.h"
 #include "PrmsTree.h"
 #include "Ustr.h"
@@ -30,9 +31,7 @@ public:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("rastrova"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Растрова - Диалог"));
-    QApplication::setApplicationVersion(QStringLiteral(RASTROVA_VERSION));
+    rastrova::app::setUpApplication(app);
     const QStringList args = QApplication::arguments();
     const auto paths = rastrova::store::resolveProgramPaths(rastrova::store::homeOption(args),
                                                              QApplication::applicationDirPath());

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "appsetup.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
@@ -10,5 +12,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    rastrova::app::setUpApplication(app);
     return RUN_ALL_TESTS();
 }
