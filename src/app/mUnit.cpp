@@ -521,6 +521,8 @@ void TmForm::createPanels()
     connect(CheckBoxFormFeed, &QCheckBox::toggled, this, &TmForm::PageSettingsChange);
     connect(EditLines, &QLineEdit::textEdited, this, &TmForm::PageSettingsChange);
     connect(mgrid->blankModel(), &app::BlankGridModel::cellEdited, this, &TmForm::mgridCellEdited);
+    connect(mgrid->blankModel(), &app::BlankGridModel::cellLeftUnchanged, this,
+            [this](int col, int row, const QString& text) { mgridCellEdited(col, row, text, text); });
     connect(mgrid, &QAbstractItemView::pressed, this, &TmForm::mgridClick);
     connect(pgrid, &app::ParamGridView::listChanged, this, [this] {
         // Every other change of the list is recorded, so the present state holds the list before this one.
@@ -1224,6 +1226,8 @@ void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QSt
         QMetaObject::invokeMethod(mgrid, [this] { mgrid->refresh(); }, Qt::QueuedConnection);
         return;
     }
+    if (oldText == newText)
+        return; // an edit that changed nothing: checked, nothing to record
     refreshPreview();
     editor::BlankState after = blankState();
     after.col = col;

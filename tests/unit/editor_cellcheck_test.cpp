@@ -201,15 +201,21 @@ TEST(EditorCellEdit, EscSkipsTheNextCheckOnly)
     EXPECT_FALSE(edit.skipFlag());
 }
 
-TEST(EditorCellEdit, LeavingATextUnchangedSaysNothing)
+TEST(EditorCellEdit, LeavingATextUnchangedIsCheckedToo)
 {
-    // A freshly marked row: the cells right of the mark are empty, which the check
-    // would refuse; opening and closing the editor must not complain.
+    // A freshly marked row: the cell right of the mark is empty. Leaving it after
+    // an edit that changed nothing still runs the check, which refuses the empty
+    // text; a good reference left unchanged passes.
     Grid g = archiveBlank(QString());
     CellEditTracker edit;
     edit.start(3, 2, QString());
     edit.changed(QStringLiteral("@"));
     edit.changed(QString());
+    EXPECT_EQ(edit.finish(g, kParams), kBadReference);
+    EXPECT_EQ(g.text(3, 2), QString());
+
+    g.setText(3, 2, QStringLiteral("@1"));
+    edit.start(3, 2, QStringLiteral("@1"));
     EXPECT_EQ(edit.finish(g, kParams), QString());
 }
 

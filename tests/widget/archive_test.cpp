@@ -264,6 +264,12 @@ TEST_F(ArchiveTest, ArchiveStartRowIsSetSavedAndRemoved) {
     EXPECT_EQ(m->data(m->indexOfCell(2, row)).toString(), u"!24"_s);
     EXPECT_FALSE(m->flags(m->indexOfCell(2, row)) & Qt::ItemIsEditable);
     EXPECT_TRUE(m->flags(m->indexOfCell(3, row)) & Qt::ItemIsEditable);
+    // Leaving the empty cell right of the mark is checked, though nothing changed.
+    const size_t shown = messages.size();
+    EXPECT_TRUE(view()->blankModel()->setData(m->indexOfCell(3, row), QString()));
+    ASSERT_EQ(messages.size(), shown + 1);
+    EXPECT_EQ(messages.back().text, u"Не верно задана ссылка на параметр.\rПараметр задается ввиде: @<№ параметра>"_s);
+    messages.pop_back();
     EXPECT_EQ(m->data(m->indexOfCell(3, row), Qt::BackgroundRole).value<QColor>(), QColor(255, 0, 0));
     EXPECT_TRUE(form->isModified());
 

@@ -224,9 +224,12 @@ TEST_F(BlankGridTest, SetDataWritesTheGridAndReportsRealChangesOnly) {
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toModelIndex(), model.indexOfCell(2, 3));
 
-    // The same text again is no edit.
+    // The same text again is no edit, but the edit's end is told.
+    QSignalSpy left(&model, &BlankGridModel::cellLeftUnchanged);
     EXPECT_TRUE(model.setData(model.indexOfCell(2, 3), QStringLiteral("стало №1")));
     EXPECT_EQ(edited.count(), 1);
+    ASSERT_EQ(left.count(), 1);
+    EXPECT_EQ(left.at(0).at(2).toString(), "стало №1");
     // Only the edit role writes.
     EXPECT_FALSE(model.setData(model.indexOfCell(2, 3), QStringLiteral("x"), Qt::DisplayRole));
     EXPECT_EQ(g.text(2, 3), "стало №1");

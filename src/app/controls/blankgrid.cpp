@@ -174,8 +174,10 @@ bool BlankGridModel::setData(const QModelIndex& index, const QVariant& value, in
     if (newText.contains(u'\n') || newText.contains(u'\r'))
         return false;
     const QString oldText = grid_->text(c, r);
-    if (oldText == newText)
+    if (oldText == newText) {
+        emit cellLeftUnchanged(c, r, oldText); // an edit ended, though nothing changed
         return true;
+    }
     grid_->setText(c, r, newText);
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     emit cellEdited(c, r, oldText, newText);

@@ -56,6 +56,8 @@ public:
 signals:
     // The user changed a cell's text; grid coordinates.
     void cellEdited(int col, int row, const QString& oldText, const QString& newText);
+    // An edit of the cell ended with the text it had.
+    void cellLeftUnchanged(int col, int row, const QString& text);
 
 private:
     store::Grid* grid_ = nullptr;

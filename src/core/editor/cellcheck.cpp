@@ -154,9 +154,9 @@ QString CellEditTracker::finish(Grid& grid, const ParameterCodeSource& params)
         skip_ = false;
         return {};
     }
-    // An edit that changed nothing has nothing to refuse: the old text would only
-    // come back as it is.
-    if (currentText_ == oldText_ || col_ < 0 || row_ < 0 || col_ >= grid.colCount() ||
+    // Every exit is checked, also one that changed nothing: an empty cell right of
+    // the mark is as wrong as a wrongly typed one.
+    if (col_ < 0 || row_ < 0 || col_ >= grid.colCount() ||
         row_ >= grid.rowCount() || std::as_const(grid).cell(col_, row_).colour != store::kArchiveRowColour)
         return {};
     QString message = checkArchiveCell(grid, col_, row_, currentText_, params);

@@ -62,8 +62,8 @@ public:
     void changed(const QString& text);
     // Esc while editing: the coming exit is not checked.
     void escape();
-    // Editing ends, after the editor's text went into the cell. When the text
-    // changed and the cell has the archive row colour, the archive cell check runs
+    // Editing ends, after the editor's text went into the cell. When the cell has
+    // the archive row colour (changed or not), the archive cell check runs
     // on the current text; when it refuses, the old text is put back into the cell
     // and the message is returned for the caller to show. Empty when there is
     // nothing to say (also after Esc, or when no edit began).
