@@ -13,6 +13,7 @@
 #include "devprog/adapterprog.h"
 #include "devprog/networkprog.h"
 #include "devprog/serialport.h"
+#include "benchapp.h"
 #include "simprocess.h"
 
 #include <benchmark/benchmark.h>
@@ -27,19 +28,9 @@ namespace {
 constexpr int kImageBytes = 36864;
 constexpr int kBlocks = kImageBytes / 64;
 
-// The serial port's notifiers want an application object, as the programs have.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "rastrova-bench";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
 void AdapterProgramming(benchmark::State& state, QStringList simOptions, int wireBaud)
 {
-    ensureApplication();
+    benchapp::ensureApplication();
 
     QByteArray bytes(kImageBytes, 0);
     for (int i = 0; i < kImageBytes; ++i)
@@ -107,7 +98,7 @@ public:
 
 void NetworkProgramming(benchmark::State& state)
 {
-    ensureApplication();
+    benchapp::ensureApplication();
     QByteArray bytes(kImageBytes, 0);
     for (int i = 0; i < kImageBytes; ++i)
         bytes[i] = char(i * 17 + 3);

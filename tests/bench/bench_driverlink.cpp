@@ -10,6 +10,7 @@
 // a share of one core.
 
 #include "driverlink/deviceops.h"
+#include "benchapp.h"
 #include "simprocess.h"
 
 #include <benchmark/benchmark.h>
@@ -23,15 +24,6 @@ using namespace rastrova;
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "rastrova-bench";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
 double cpuSeconds()
 {
     rusage u{};
@@ -41,7 +33,7 @@ double cpuSeconds()
 
 void CanExchange(benchmark::State& state)
 {
-    ensureApp();
+    benchapp::ensureApplication();
     QTemporaryDir dir;
     const QString path = dir.filePath("info.bin");
     {
@@ -73,7 +65,7 @@ void CanExchange(benchmark::State& state)
 
 void SilentDriverWait(benchmark::State& state)
 {
-    ensureApp();
+    benchapp::ensureApplication();
     simprocess::DriverSimulator driver({"--silent"});
     driverlink::TBfsCl link;
     link.setPort(driver.port());
