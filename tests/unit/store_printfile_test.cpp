@@ -1,6 +1,7 @@
 // The print-file header "info.ini" and the names of print files and blanks.
 
 #include "store/blank.h"
+#include "store/manager.h"
 #include "store/names.h"
 #include "store/printfile.h"
 #include "text/codepage.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace rastrova;
@@ -223,6 +225,25 @@ TEST(NamesBlank, InfoClashesWithTheHeaderFiles)
     for (const QString& name : {QStringLiteral("info"), QStringLiteral("INFO"), QStringLiteral(" Info ")})
         EXPECT_EQ(checkBlankName({}, name).problem, NameProblem::Reserved) << name.toStdString();
     EXPECT_TRUE(checkBlankName({}, QStringLiteral("info 2")).ok());
+}
+
+TEST(NamesSaveAs, RefusesNamesTheHeaderWouldMisreadAndLeavesTheFolderAlone)
+{
+    HeaderFixture fx(kThreeBlanks);
+    const QByteArray before = readRaw(fx.header.path());
+    BlankDocument blank;
+    for (const QString& name : {QStringLiteral("x=y"), QStringLiteral(";c"), QStringLiteral("[s]"), QStringLiteral(" x")}) {
+        const QString ini = QDir(fx.dir.path()).filePath(name + QStringLiteral(".ini"));
+        const Status st = saveBlankAs(ini, blank, QStringLiteral("60"), true);
+        EXPECT_EQ(st.code(), Status::Refused) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(ini)) << name.toStdString();
+    }
+    EXPECT_EQ(readRaw(fx.header.path()), before);
+    // An ordinary name, also one a blank of the header has, is saved with a new number.
+    int number = 0;
+    ASSERT_TRUE(saveBlankAs(QDir(fx.dir.path()).filePath(QStringLiteral("Б.ini")), blank, QStringLiteral("60"), true,
+                            &number));
+    EXPECT_EQ(number, 4);
 }
 
 TEST(NamesDefault, TakesTheFirstFreeNumber)

@@ -115,7 +115,7 @@ Status saveBlankAsWith(const QString& iniPath, const BlankDocument& blank, const
 {
     const QFileInfo info(iniPath);
     const QString name = info.completeBaseName();
-    if (NameCheck check = checkDiskName(name); !check.ok())
+    if (NameCheck check = checkHeaderName(name); !check.ok())
         return Status::refused(check.message);
     const QString folder = info.absolutePath();
     const QString basePath = QDir(folder).filePath(name);

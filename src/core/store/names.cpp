@@ -90,21 +90,32 @@ bool isBlankNameTaken(const QStringList& headKeys, const QString& name)
     return false;
 }
 
+NameCheck checkHeaderName(const QString& name)
+{
+    NameCheck check = checkDiskName(name);
+    if (!check.ok())
+        return check;
+    // The header reads its keys trimmed: the key would not name the files.
+    if (name != name.trimmed())
+        return problem(NameProblem::BadEnd,
+                       QStringLiteral("Имя бланка \"%1\" не может начинаться или оканчиваться пробелом.").arg(name));
+    // The blank's files would be the print file's own "info.ini" and "info.bin".
+    if (name.compare(QLatin1String("info"), Qt::CaseInsensitive) == 0)
+        return problem(NameProblem::Reserved, QStringLiteral("Имя \"%1\" занято файлами самого файла печати.").arg(name));
+    // The name is a key of the header: it cannot hold "=" nor look like a section or a comment.
+    if (name.contains(u'=') || name.startsWith(u'[') || name.startsWith(u';'))
+        return problem(NameProblem::BadCharacter,
+                       QStringLiteral("Имя бланка \"%1\" не может содержать \"=\" и начинаться с \"[\" или \";\".")
+                           .arg(name));
+    return {};
+}
+
 NameCheck checkBlankName(const QStringList& headKeys, const QString& name)
 {
     const QString trimmed = name.trimmed();
-    NameCheck check = checkDiskName(trimmed);
+    NameCheck check = checkHeaderName(trimmed);
     if (!check.ok())
         return check;
-    // The blank's files would be the print file's own "info.ini" and "info.bin".
-    if (trimmed.compare(QLatin1String("info"), Qt::CaseInsensitive) == 0)
-        return problem(NameProblem::Reserved,
-                       QStringLiteral("Имя \"%1\" занято файлами самого файла печати.").arg(trimmed));
-    // The name is a key of the header: it cannot hold "=" nor look like a section or a comment.
-    if (trimmed.contains(u'=') || trimmed.startsWith(u'[') || trimmed.startsWith(u';'))
-        return problem(NameProblem::BadCharacter,
-                       QStringLiteral("Имя бланка \"%1\" не может содержать \"=\" и начинаться с \"[\" или \";\".")
-                           .arg(trimmed));
     if (isBlankNameTaken(headKeys, trimmed))
         return problem(NameProblem::Taken,
                        QStringLiteral("Имя бланка должно быть уникальным в пределах файла печати."));

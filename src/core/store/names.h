@@ -33,7 +33,13 @@ NameCheck checkDiskName(const QString& name);
 // A new print file: used untrimmed as a folder of `baseFolder`, which must not exist.
 NameCheck checkPrintFileName(const QString& baseFolder, const QString& name);
 
-// A new blank: trimmed, it must differ from every "HEAD" key (both trimmed and
+// A name that goes into a print file's header as a "HEAD" key and names its
+// blank's files: a good disk name without blanks around it, neither "info" (the
+// header's own files) nor a text the header would read as something else ("=",
+// a leading "[" or ";"). New blanks and Save as check their names here.
+NameCheck checkHeaderName(const QString& name);
+
+// A new blank: trimmed, it must pass checkHeaderName and differ from every "HEAD" key (both trimmed and
 // upper-cased), and the blank files must not clash with the header ("info").
 NameCheck checkBlankName(const QStringList& headKeys, const QString& name);
 bool isBlankNameTaken(const QStringList& headKeys, const QString& name);
