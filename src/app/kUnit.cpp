@@ -52,7 +52,6 @@ TkForm::TkForm(QWidget* parent) : QDialog(parent)
     EditName->setMinimumWidth(360);
     ButtonCreate = new QPushButton(QStringLiteral("Создать"));
     ButtonCreate->setObjectName(QStringLiteral("ButtonCreate"));
-    ButtonCreate->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("Отмена"));
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     auto* buttons = new QHBoxLayout;
@@ -86,7 +85,6 @@ TkForm::TkForm(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("Ширина столбца:"), EditWidth);
     ButtonColsRowsOk = new QPushButton(QStringLiteral("ОК"));
     ButtonColsRowsOk->setObjectName(QStringLiteral("ButtonColsRowsOk"));
-    ButtonColsRowsOk->setDefault(true);
     ButtonColsRowsCancel = new QPushButton(QStringLiteral("Отмена"));
     ButtonColsRowsCancel->setObjectName(QStringLiteral("ButtonColsRowsCancel"));
     auto* colsRowsButtons = new QHBoxLayout;
@@ -157,7 +155,6 @@ TkForm::TkForm(QWidget* parent) : QDialog(parent)
     choices->addWidget(ChoiceFields);
     ButtonAddParam = new QPushButton(QStringLiteral("Добавить параметр"));
     ButtonAddParam->setObjectName(QStringLiteral("ButtonAddParam"));
-    ButtonAddParam->setDefault(true);
     ButtonExit = new QPushButton(QStringLiteral("Выход"));
     ButtonExit->setObjectName(QStringLiteral("ButtonExit"));
     auto* insertButtons = new QHBoxLayout;
@@ -199,7 +196,6 @@ TkForm::TkForm(QWidget* parent) : QDialog(parent)
     depthForm->addRow(LabelDepthRule);
     ButtonDepthOk = new QPushButton(QStringLiteral("ОК"));
     ButtonDepthOk->setObjectName(QStringLiteral("ButtonDepthOk"));
-    ButtonDepthOk->setDefault(true);
     ButtonDepthCancel = new QPushButton(QStringLiteral("Отмена"));
     ButtonDepthCancel->setObjectName(QStringLiteral("ButtonDepthCancel"));
     auto* depthButtons = new QHBoxLayout;
@@ -212,8 +208,11 @@ TkForm::TkForm(QWidget* parent) : QDialog(parent)
     connect(ButtonDepthCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-// Shows one panel; the hidden ones do not count in the dialog's size.
-void TkForm::showPanel(QWidget* panel)
+// Shows one panel; the hidden ones do not count in the dialog's size. The panel's
+// `defaultButton` becomes the one default button of the whole dialog: the buttons
+// of the other panels share the window, and a button that had the focus when the
+// dialog last closed would otherwise keep answering Enter.
+void TkForm::showPanel(QWidget* panel, QPushButton* defaultButton)
 {
     for (int i = 0; i < Panels->count(); ++i) {
         QWidget* page = Panels->widget(i);
@@ -223,6 +222,28 @@ void TkForm::showPanel(QWidget* panel)
     Panels->setCurrentWidget(panel);
     Panels->updateGeometry();
     layout()->invalidate();
+    const QList<QPushButton*> buttons = findChildren<QPushButton*>();
+    for (QPushButton* button : buttons)
+        button->setDefault(false);
+    // Set after the others were cleared, with the button inside the dialog: the
+    // dialog then also takes it as the button Enter goes back to when a focused
+    // button that took Enter over loses the focus.
+    defaultButton->setDefault(true);
+    defaultButton_ = defaultButton;
+}
+
+// Puts the focus into the first field of the panel being opened, its text selected
+// so that typing replaces it. Without a field the default button takes the focus,
+// so that no control of a hidden panel keeps it.
+void TkForm::focusFirstField(QWidget* field)
+{
+    if (!field || !field->isEnabled())
+        field = defaultButton_;
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->selectAll();
+    else if (auto* box = qobject_cast<QAbstractSpinBox*>(field))
+        box->selectAll();
 }
 
 bool TkForm::execNamePanel(const QString& title, const QString& caption, const QString& folderLine,
@@ -235,11 +256,10 @@ bool TkForm::execNamePanel(const QString& title, const QString& caption, const Q
     LabelFolder->setToolTip(folderLine);
     LabelPrompt->setText(prompt);
     EditName->setText(defaultName);
-    EditName->selectAll();
-    EditName->setFocus();
     accept_ = accept;
-    showPanel(PanelName);
+    showPanel(PanelName, ButtonCreate);
     adjustSize();
+    focusFirstField(EditName);
     const bool created = exec() == QDialog::Accepted;
     accept_ = nullptr;
     return created;
@@ -260,8 +280,9 @@ bool TkForm::execColsRowsPanel(int columns, int rows, int width,
     EditWidth->setValue(width);
     shownWidth_ = width;
     acceptColsRows_ = accept;
-    showPanel(PanelColsRows);
+    showPanel(PanelColsRows, ButtonColsRowsOk);
     adjustSize();
+    focusFirstField(EditColumns);
     const bool done = exec() == QDialog::Accepted;
     acceptColsRows_ = nullptr;
     return done;
@@ -298,17 +319,27 @@ int TkForm::execInsertParamPanel(store::BlankKind kind, int controllerType,
     lastItem_ = editor::ItemTime;
     RgParamButtons->button(editor::ItemTime)->setChecked(true);
     applyItem(editor::ItemTime);
-    showPanel(PanelInsertParam);
+    showPanel(PanelInsertParam, ButtonAddParam);
     if (catalogue) {
         resize(kCatalogueSize);
+        focusFirstField(firstTreeField());
     } else {
         adjustSize();
-        RgParamButtons->button(editor::ItemTime)->setFocus();
+        focusFirstField(RgParamButtons->button(editor::ItemTime));
     }
     exec();
     append_ = nullptr;
     references_ = nullptr;
     return added_;
+}
+
+QWidget* TkForm::firstTreeField() const
+{
+    const QList<QWidget*> controls = TreeHost->findChildren<QWidget*>();
+    for (QWidget* w : controls)
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->isHidden() && w->isEnabled())
+            return w;
+    return nullptr;
 }
 
 void TkForm::RgParamClick(int item)
@@ -462,10 +493,9 @@ std::optional<editor::ArchiveDepth> TkForm::execDepthPanel(int startMaximum, int
     setWindowTitle(editor::kDepthPanelTitle);
     startMaximum_ = startMaximum;
     endMaximum_ = endMaximum;
-    showPanel(PanelDepth);
+    showPanel(PanelDepth, ButtonDepthOk);
     adjustSize();
-    EditStartDepth->setFocus();
-    EditStartDepth->selectAll();
+    focusFirstField(EditStartDepth);
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     return editor::ArchiveDepth{EditStartDepth->value(), EditEndDepth->value()};

@@ -6,6 +6,9 @@
 //   "Колонки и строки"                     the columns-and-rows panel
 //   "Вставить параметр в бланк"            the insert-parameter panel
 //   "Начальная и конечная глубина печати"  the archive-depth panel
+//
+// Every opening puts the focus into the panel's first field and makes the panel's
+// accepting button the dialog's one default button: Enter accepts, Esc cancels.
 
 #include "editor/archiverow.h"
 #include "editor/paramcode.h"
@@ -93,7 +96,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showPanel(QWidget* panel);
+    void showPanel(QWidget* panel, QPushButton* defaultButton);
+    void focusFirstField(QWidget* field);
+    // The first control of the parameter tree that takes the focus; nullptr without a tree.
+    QWidget* firstTreeField() const;
     void ButtonCreateClick();
     void ButtonColsRowsOkClick();
     void RgParamClick(int item);
@@ -105,6 +111,7 @@ private:
     void ButtonDepthOkClick();
 
     QStackedWidget* Panels;
+    QPushButton* defaultButton_ = nullptr; // the shown panel's
     QWidget* PanelName;
     QLabel* LabelCaption;
     QLabel* LabelFolder;

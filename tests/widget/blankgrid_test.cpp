@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <vector>
 
@@ -572,7 +575,7 @@ TEST_F(BlankGridViewTest, ReadOnlyCellCannotBeEdited) {
     EXPECT_TRUE(editing());
 }
 
-TEST_F(BlankGridViewTest, ACharacterOutside1251IsRefusedWithTheMessage) {
+TEST_F(BlankGridViewTest, ACharacterOutside1251IsRefusedAsItIsTypedAndTheRestStays) {
     Grid g = blankGrid(2, 2);
     g.setText(1, 2, QStringLiteral("R"));
     show(g);
@@ -581,14 +584,91 @@ TEST_F(BlankGridViewTest, ACharacterOutside1251IsRefusedWithTheMessage) {
     view.setCurrentCell(1, 2);
     press(Qt::Key_F2);
     type(QStringLiteral(" = 5 Ω"));
-    press(Qt::Key_Return);
-
+    // At once, not when the edit ends; the editor stays open with the rest.
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, kOmegaMessage);
+    EXPECT_EQ(messages[0].caption, kAppCaption);
     EXPECT_EQ(messages[0].icon, MsgIcon::Error);
-    EXPECT_EQ(g.text(1, 2), "R");
-    EXPECT_EQ(edited.count(), 0);
+    ASSERT_TRUE(editing());
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), "R = 5 ");
+    type(QStringLiteral("Ом"));
+    press(Qt::Key_Return);
     EXPECT_FALSE(editing());
+    EXPECT_EQ(g.text(1, 2), "R = 5 Ом");
+    EXPECT_EQ(edited.count(), 1);
+    EXPECT_EQ(messages.size(), 1u);
+
+    // As the first key of an edit it opens no editor: the cell keeps its text.
+    messages.clear();
+    type(QStringLiteral("Ω"));
+    EXPECT_FALSE(editing());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, kOmegaMessage);
+    EXPECT_EQ(g.text(1, 2), "R = 5 Ом");
+    EXPECT_EQ(edited.count(), 1);
+}
+
+TEST_F(BlankGridViewTest, PastedTextLosesOnlyTheCharactersOutside1251) {
+    Grid g = blankGrid(2, 2);
+    g.setText(1, 1, QStringLiteral("Т="));
+    show(g);
+
+    view.setCurrentCell(1, 1);
+    press(Qt::Key_F2);
+    ASSERT_TRUE(editing());
+    QApplication::clipboard()->setText(QStringLiteral("5 Ω ок"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), "Т=5  ок");
+    EXPECT_EQ(editor()->cursorPosition(), 7);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, kOmegaMessage);
+
+    // In the middle of the text, the cursor after what went in; a character outside
+    // the basic plane is named whole.
+    messages.clear();
+    editor()->setCursorPosition(2);
+    QApplication::clipboard()->setText(QString::fromUtf8("x\xF0\x9F\x98\x80y"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(editor()->text(), "Т=xy5  ок");
+    EXPECT_EQ(editor()->cursorPosition(), 4);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8("Символ \"\xF0\x9F\x98\x80\" нельзя напечатать: его нет в "
+                                                  "кодировке Windows-1251."));
+    press(Qt::Key_Return);
+    EXPECT_EQ(g.text(1, 1), "Т=xy5  ок");
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(BlankGridViewTest, TheEditGoesOnAfterTheMessageBoxTookTheFocus) {
+    // A box that takes the focus from the editor while it is on screen, as the
+    // program's message boxes do.
+    Messages::setAnswerer([this](const Message& m) {
+        messages.push_back(m);
+        QDialog box(&view);
+        QTimer::singleShot(0, &box, [&box] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+            box.accept();
+        });
+        box.exec();
+        return MsgOk;
+    });
+    Grid g = blankGrid(2, 2);
+    show(g);
+
+    view.setCurrentCell(2, 2);
+    type(QStringLiteral("ab"));
+    type(QStringLiteral("Ω"));
+    ASSERT_EQ(messages.size(), 1u);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    ASSERT_TRUE(editing());
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), "ab");
+    type(QStringLiteral("c"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(g.text(2, 2), "abc");
 }
 
 // --- the view: current cell and selection -----------------------------------------------

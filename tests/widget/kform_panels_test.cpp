@@ -1,6 +1,7 @@
-// The multi-purpose dialog's insert-parameter and archive-depth panels, driven by
-// their controls' names while the dialog runs modally.
+// The multi-purpose dialog's panels, driven by their controls' names (and by the
+// keyboard) while the dialog runs modally.
 
+#include "PrmsTree.h"
 #include "kUnit.h"
 #include "messages.h"
 
@@ -16,13 +17,16 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 #include <stdexcept>
@@ -494,6 +498,212 @@ TEST_F(KFormPanels, EachTitleShowsItsOwnPanel)
         EXPECT_FALSE(widget(u"PanelColsRows"_s)->isVisible());
     });
     form.execDepthPanel(42);
+}
+
+// ------------------------------------------------------------ the keyboard in every panel
+
+enum class Panel { Name, ColsRows, Insert10, Insert19, Depth };
+
+struct PanelControls {
+    Panel panel;
+    const char* title;
+    const char* firstField;    // has the focus when the panel opens
+    const char* defaultButton; // the one button Enter presses
+    const char* cancelButton;
+};
+
+const PanelControls kPanels[] = {
+    {Panel::Name, "new blank", "EditName", "ButtonCreate", "ButtonCancel"},
+    {Panel::ColsRows, "columns and rows", "EditColumns", "ButtonColsRowsOk", "ButtonColsRowsCancel"},
+    {Panel::Insert10, "insert parameter, type 10", "RgParamItem0", "ButtonAddParam", "ButtonExit"},
+    {Panel::Insert19, "insert parameter, type 19", "PrmTreeView", "ButtonAddParam", "ButtonExit"},
+    {Panel::Depth, "print depth", "EditStartDepth", "ButtonDepthOk", "ButtonDepthCancel"},
+};
+
+// One dialog serves every panel in turn, as the main window's does; what a panel
+// was left with (a Cancel button with the focus, say) must not change the next one.
+class KFormKeyboard : public KFormPanels {
+protected:
+    void SetUp() override
+    {
+        KFormPanels::SetUp();
+        // The parameter tree, where the main window puts it.
+        tree = new TTreeFrame;
+        form.treeHost()->layout()->addWidget(tree);
+        form.setCatalogueSelection([this] { return selected; });
+    }
+
+    // Opens the panel, runs `steps` once the dialog is the active window and says
+    // whether the panel was accepted (for the insert-parameter panel: something added).
+    bool open(Panel panel, std::function<void()> steps)
+    {
+        whileOpen([this, steps] {
+            if (!QTest::qWaitForWindowActive(&form)) {
+                ADD_FAILURE() << "the dialog did not become active";
+                return;
+            }
+            steps();
+        });
+        switch (panel) {
+        case Panel::Name:
+            return form.execNamePanel(u"Создание бланка"_s, u"Новый бланк"_s, u"Файл печати: КОТЕЛЬНАЯ"_s,
+                                      u"Имя бланка:"_s, u"Бланк1"_s, [this](const QString& name) {
+                                          names.push_back(name);
+                                          return true;
+                                      });
+        case Panel::ColsRows:
+            return form.execColsRowsPanel(4, 5, 75, [this](const TkForm::ColsRows& v) {
+                colsRows.push_back(v);
+                return true;
+            });
+        case Panel::Insert10:
+        case Panel::Insert19:
+            return form.execInsertParamPanel(store::BlankKind::Archive,
+                                             panel == Panel::Insert10 ? editor::kControllerType10
+                                                                      : editor::kControllerType19,
+                                             references, [this](const QString& code, const QString& name) {
+                                                 added.push_back({code, name});
+                                             }) > 0;
+        case Panel::Depth:
+            depth = form.execDepthPanel(42);
+            return depth.has_value();
+        }
+        return false;
+    }
+
+    // The key goes where the user's key would go: to the control with the focus.
+    void press(Qt::Key key)
+    {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr) << "no control has the focus";
+        QTest::keyClick(target, key);
+    }
+    void typeKeys(const QString& keys)
+    {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr) << "no control has the focus";
+        QTest::keyClicks(target, keys);
+    }
+
+    // The focus in the first field, and one default button in the whole dialog.
+    void expectReady(const PanelControls& p)
+    {
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_TRUE(widget(QString::fromLatin1(p.firstField))->hasFocus())
+            << "the focus is on " << (focused ? focused->objectName().toStdString() : "nothing");
+        QStringList defaults;
+        for (const QPushButton* button : form.findChildren<QPushButton*>())
+            if (button->isDefault())
+                defaults << button->objectName();
+        EXPECT_EQ(defaults.join(u", "_s).toStdString(), p.defaultButton);
+    }
+
+    // Closes every panel in turn through its Cancel button, clicked with the mouse
+    // (which gives the button the focus).
+    void cancelEveryPanelWithTheMouse()
+    {
+        for (const PanelControls& p : kPanels) {
+            SCOPED_TRACE(p.title);
+            EXPECT_FALSE(open(p.panel, [&] {
+                QTest::mouseClick(widget<QPushButton>(QString::fromLatin1(p.cancelButton)), Qt::LeftButton);
+            }));
+            EXPECT_EQ(form.focusWidget(), widget(QString::fromLatin1(p.cancelButton)));
+        }
+    }
+
+    TTreeFrame* tree = nullptr;
+    std::optional<editor::CatalogueParameter> selected;
+    std::vector<QString> names;
+    std::vector<TkForm::ColsRows> colsRows;
+    std::optional<editor::ArchiveDepth> depth;
+};
+
+TEST_F(KFormKeyboard, EveryPanelOpensWithTheFocusInItsFirstFieldAndOneDefaultButton)
+{
+    for (int round = 1; round <= 2; ++round) {
+        for (const PanelControls& p : kPanels) {
+            SCOPED_TRACE(std::string(p.title) + ", round " + std::to_string(round));
+            open(p.panel, [&] {
+                expectReady(p);
+                QTest::mouseClick(widget<QPushButton>(QString::fromLatin1(p.cancelButton)), Qt::LeftButton);
+            });
+        }
+    }
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(colsRows.empty());
+    EXPECT_TRUE(added.empty());
+    EXPECT_EQ(depth, std::nullopt);
+}
+
+TEST_F(KFormKeyboard, EnterAcceptsWhatWasTypedAfterEveryPanelWasCancelled)
+{
+    cancelEveryPanelWithTheMouse();
+
+    // The name field's text is selected: typing replaces it.
+    EXPECT_TRUE(open(Panel::Name, [&] {
+        typeKeys(u"Report1"_s);
+        press(Qt::Key_Return);
+    }));
+    EXPECT_EQ(names, (std::vector<QString>{u"Report1"_s}));
+
+    EXPECT_TRUE(open(Panel::ColsRows, [&] {
+        typeKeys(u"12"_s);
+        press(Qt::Key_Enter);
+    }));
+    ASSERT_EQ(colsRows.size(), 1u);
+    EXPECT_EQ(colsRows[0].columns, 12);
+    EXPECT_EQ(colsRows[0].rows, 5);
+    EXPECT_EQ(colsRows[0].width, 75);
+    EXPECT_FALSE(colsRows[0].widthChanged);
+
+    // The arrow keys choose the item, Enter adds it.
+    EXPECT_TRUE(open(Panel::Insert10, [&] {
+        press(Qt::Key_Down);
+        EXPECT_TRUE(item(1)->isChecked());
+        press(Qt::Key_Return);
+    }));
+    EXPECT_EQ(added, (std::vector<Added>{{u"#4016"_s, u"Дата"_s}}));
+
+    // Type "19": every Enter adds the selected parameter, the dialog stays open.
+    added.clear();
+    selected = editor::CatalogueParameter{0x10, 2, 0x00A0, u"Расход"_s, 384};
+    bool stillOpen = false;
+    EXPECT_TRUE(open(Panel::Insert19, [&] {
+        press(Qt::Key_Return);
+        press(Qt::Key_Return);
+        stillOpen = form.isVisible();
+    }));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(added, (std::vector<Added>{{u"~00A0"_s, u"Расход"_s}, {u"~00A0"_s, u"Расход"_s}}));
+
+    EXPECT_TRUE(open(Panel::Depth, [&] {
+        typeKeys(u"30"_s);
+        press(Qt::Key_Return);
+    }));
+    EXPECT_EQ(depth, (editor::ArchiveDepth{30, 0}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(KFormKeyboard, EscapeCancelsEveryPanel)
+{
+    selected = editor::CatalogueParameter{0x10, 2, 0x00A0, u"Расход"_s, 384};
+    for (int round = 1; round <= 2; ++round) {
+        for (const PanelControls& p : kPanels) {
+            SCOPED_TRACE(std::string(p.title) + ", round " + std::to_string(round));
+            bool closedByEscape = false;
+            EXPECT_FALSE(open(p.panel, [&] {
+                if (p.panel == Panel::Name || p.panel == Panel::ColsRows || p.panel == Panel::Depth)
+                    typeKeys(u"7"_s);
+                press(Qt::Key_Escape);
+                closedByEscape = !form.isVisible();
+            }));
+            EXPECT_TRUE(closedByEscape);
+        }
+    }
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(colsRows.empty());
+    EXPECT_TRUE(added.empty());
+    EXPECT_EQ(depth, std::nullopt);
 }
 
 } // namespace

@@ -9,13 +9,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QToolTip>
 
 using namespace rastrova;
 using namespace rastrova::app;
@@ -230,4 +234,48 @@ TEST_F(ParamGridTest, ColumnWidthsTheUserSetsAreKeptInTheList) {
     EXPECT_EQ(list.grid().colWidth(ParameterList::NameColumn), 150);
     EXPECT_EQ(list.grid().colWidth(ParameterList::CodeColumn), 0);
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(ParamGridTest, NameCellsShowTheWholeNameAsTheirHint) {
+    // Two long names that look alike once the narrow column cuts them.
+    list.append(QStringLiteral("#8419"), QStringLiteral("Расход за пред. час в трубопр. № 4"));
+    view.refresh();
+    const QFontMetrics metrics(view.font());
+    ASSERT_GT(metrics.horizontalAdvance(list.name(2)), view.columnWidth(ParameterList::NameColumn));
+    for (int row : {1, 2, 3}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(at(ParameterList::NameColumn, row).data(Qt::ToolTipRole).toString(), list.name(row));
+    }
+    // The hint the user sees when the mouse rests on the cell.
+    const QPoint pos = centreOf(ParameterList::NameColumn, 3);
+    QHelpEvent help(QEvent::ToolTip, pos, view.viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(view.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), "Расход за пред. час в трубопр. № 4");
+    QToolTip::hideText();
+    // The other columns keep their own hints (none for p).
+    EXPECT_FALSE(at(ParameterList::PColumn, 2).data(Qt::ToolTipRole).isValid());
+}
+
+TEST_F(ParamGridTest, TheUserWidensTheNameColumnByDraggingItsEdge) {
+    QHeaderView* header = view.horizontalHeader();
+    EXPECT_EQ(header->sectionResizeMode(ParameterList::NameColumn), QHeaderView::Interactive);
+    QSignalSpy changed(&view, &ParamGridView::listChanged);
+    const int edge = header->sectionViewportPosition(ParameterList::NameColumn) +
+                     header->sectionSize(ParameterList::NameColumn) - 1;
+    const int y = header->height() / 2;
+    auto send = [header](QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, pos, header->viewport()->mapToGlobal(pos),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &event);
+    };
+    send(QEvent::MouseButtonPress, {edge, y}, Qt::LeftButton);
+    send(QEvent::MouseMove, {edge + 40, y}, Qt::LeftButton);
+    send(QEvent::MouseMove, {edge + 80, y}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {edge + 80, y}, Qt::NoButton);
+    EXPECT_EQ(view.columnWidth(ParameterList::NameColumn), 200);
+    EXPECT_EQ(list.grid().colWidth(ParameterList::NameColumn), 200);
+    EXPECT_GE(changed.count(), 1);
+    // The width comes back with the list.
+    view.refresh();
+    EXPECT_EQ(view.columnWidth(ParameterList::NameColumn), 200);
 }

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -56,6 +57,40 @@ QString badCharacter(const QString& text) {
         return text.mid(at, 2);
     return QString(bad);
 }
+
+QString unprintableMessage(const QString& bad) {
+    return QStringLiteral("Символ \"%1\" нельзя напечатать: его нет в кодировке Windows-1251.").arg(bad);
+}
+
+// The character a key press would type when the blank cannot print it; empty for
+// every other key (editing keys and shortcuts type nothing or control characters,
+// which fit).
+QString unprintableKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return {};
+    return badCharacter(static_cast<const QKeyEvent*>(event)->text());
+}
+
+// `text` without the characters code page 1251 cannot hold; `cursor` moves left by
+// those that stood before it.
+QString withoutUnprintable(const QString& text, int& cursor) {
+    QString kept;
+    kept.reserve(text.size());
+    int keptCursor = cursor;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text::fitsCp1251(QStringView(text).mid(i, 1)))
+            kept += text.at(i);
+        else if (i < cursor)
+            --keptCursor;
+    }
+    cursor = keptCursor;
+    return kept;
+}
+
+// Set on a cell editor while the message about a refused character is on screen:
+// the focus leaves the editor for the message box and comes back, and the edit
+// goes on.
+constexpr char kRefusingProperty[] = "rastrovaRefusing";
 
 } // namespace
 
@@ -165,9 +200,7 @@ bool BlankGridModel::setData(const QModelIndex& index, const QVariant& value, in
         return false;
     const QString newText = value.toString();
     if (const QString bad = badCharacter(newText); !bad.isEmpty()) {
-        Messages::error(
-            nullptr,
-            QStringLiteral("Символ \"%1\" нельзя напечатать: его нет в кодировке Windows-1251.").arg(bad));
+        Messages::error(nullptr, unprintableMessage(bad));
         return false;
     }
     // A blank prints each cell on one line.
@@ -251,7 +284,45 @@ QWidget* BlankGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setFont(option.font);
+    // Typed characters the blank cannot print are refused before they go in (see
+    // eventFilter); what comes in otherwise (pasted, dropped, composed) loses them
+    // here, and the rest of the text stays.
+    connect(editor, &QLineEdit::textEdited, editor, [this, editor](const QString& text) {
+        const QString bad = badCharacter(text);
+        if (bad.isEmpty())
+            return;
+        int cursor = editor->cursorPosition();
+        const QString kept = withoutUnprintable(text, cursor);
+        editor->setText(kept);
+        editor->setCursorPosition(cursor);
+        refuse(editor, bad);
+    });
     return editor;
+}
+
+bool BlankGridDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (auto* line = qobject_cast<QLineEdit*>(object)) {
+        if (const QString bad = unprintableKey(event); !bad.isEmpty()) {
+            refuse(line, bad);
+            return true;
+        }
+        // The focus went to the message box only; closing the editor now would end
+        // the edit the user is still in.
+        if (event->type() == QEvent::FocusOut && line->property(kRefusingProperty).toBool())
+            return false;
+    }
+    return CommitOnEnterDelegate::eventFilter(object, event);
+}
+
+void BlankGridDelegate::refuse(QLineEdit* editor, const QString& bad) const {
+    const QPointer<QLineEdit> guard(editor);
+    editor->setProperty(kRefusingProperty, true);
+    Messages::error(editor, unprintableMessage(bad));
+    if (guard) {
+        guard->setProperty(kRefusingProperty, false);
+        if (guard->isVisible())
+            guard->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void BlankGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
@@ -442,6 +513,13 @@ void BlankGridView::keyPressEvent(QKeyEvent* event) {
         {Qt::Key_Up, MoveUp},         {Qt::Key_Down, MoveDown},        {Qt::Key_Left, MoveLeft},
         {Qt::Key_Right, MoveRight},   {Qt::Key_Home, MoveHome},        {Qt::Key_End, MoveEnd},
         {Qt::Key_PageUp, MovePageUp}, {Qt::Key_PageDown, MovePageDown}};
+    // A character the blank cannot print opens no editor: the cell keeps its text.
+    if (state() != EditingState && (model_->flags(currentIndex()) & Qt::ItemIsEditable))
+        if (const QString bad = unprintableKey(event); !bad.isEmpty()) {
+            Messages::error(this, unprintableMessage(bad));
+            event->accept();
+            return;
+        }
     const auto move = moves.constFind(event->key());
     if (move != moves.constEnd() && (event->modifiers() & Qt::ShiftModifier) && state() != EditingState) {
         const QModelIndex to = moveCursor(*move, event->modifiers());

@@ -16,6 +16,7 @@
 #include <QTableView>
 
 class QFontMetrics;
+class QLineEdit;
 
 namespace rastrova::app {
 
@@ -81,7 +82,13 @@ public:
 
     void setGridLineColour(const QColor& colour) { gridLineColour_ = colour; }
 
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
 private:
+    // Tells the user that `bad` cannot go into the cell; the editor stays open.
+    void refuse(QLineEdit* editor, const QString& bad) const;
+
     QColor gridLineColour_{128, 128, 128};
 };
 

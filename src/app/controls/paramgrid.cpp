@@ -95,6 +95,9 @@ QVariant ParamGridModel::data(const QModelIndex& index, int role) const {
             return QGuiApplication::palette().color(QPalette::Button);
         return {};
     case Qt::ToolTipRole:
+        // The name column is narrow and cuts long names; its hint is the whole name.
+        if (c == ParameterList::NameColumn && !cell.text.isEmpty())
+            return cell.text;
         return cell.hint.isEmpty() ? QVariant() : QVariant(cell.hint);
     default:
         return {};
@@ -259,6 +262,9 @@ void ParamGridView::applyLayout() {
             if (!hidden)
                 setColumnWidth(c, g.colWidth(c));
         }
+        // Long names are cut in the name column: the user widens it by dragging its
+        // edge (a reset of the model forgets the sections' own modes).
+        horizontalHeader()->setSectionResizeMode(ParameterList::NameColumn, QHeaderView::Interactive);
         verticalHeader()->setDefaultSectionSize(std::max(g.defaultRowHeight(), 1));
         for (int r = 1; r < g.rowCount(); ++r) {
             const bool hidden = l->isRowHidden(r);

@@ -2,7 +2,8 @@
 // The parameter-list panel's table: a view over a blank's parameter list owned
 // elsewhere. The header row becomes the table's header (with the column hints as
 // tool tips), the number column stays a column of its own, the code column is
-// hidden, and so is the placeholder row of an empty list. p and q take digits
+// hidden, and so is the placeholder row of an empty list. A name cell's hint is
+// the whole name, which the narrow name column cuts. p and q take digits
 // only and are set right when the user leaves them; "Цел." is a check box. The
 // context menu's commands are actions the main window connects.
 
