@@ -228,6 +228,9 @@ void TmForm::createActions()
     ActInsertParam = action(QStringLiteral("ActInsertParam"), QStringLiteral("Вставить параметр..."),
                             QStringLiteral("Вставить параметр в данную ячейку"));
     ActInsertParam->setIcon(icon(app::IconKind::InsertParam));
+    ActInsertParamButton = action(QStringLiteral("ActInsertParamButton"), QStringLiteral("Вставить параметр"),
+                                  QStringLiteral("Вставить параметр в данную ячейку"));
+    ActInsertParamButton->setIcon(icon(app::IconKind::InsertParam));
     ActSetArchiveRow = action(QStringLiteral("ActSetArchiveRow"),
                               QStringLiteral("Установить признак строки начало печати архивов"),
                               QStringLiteral("Сделать текущую строку началом печати архивных данных"));
@@ -308,6 +311,7 @@ void TmForm::createActions()
     connect(ActPaste, &QAction::triggered, this, &TmForm::PasteClick);
     connect(ActClear, &QAction::triggered, this, &TmForm::ClearClick);
     connect(ActInsertParam, &QAction::triggered, this, &TmForm::InsertParamClick);
+    connect(ActInsertParamButton, &QAction::triggered, this, &TmForm::InsertParamButtonClick);
     connect(ActUndo, &QAction::triggered, this, &TmForm::UndoClick);
     connect(ActRedo, &QAction::triggered, this, &TmForm::RedoClick);
     connect(ActSettings, &QAction::triggered, this, &TmForm::SettingsClick);
@@ -413,7 +417,7 @@ void TmForm::createToolBars()
     ToolBarBlank->addSeparator();
     ToolBarBlank->addActions({ActAddColumn, ActAddRow, ActDeleteColumn, ActDeleteRow});
     ToolBarBlank->addSeparator();
-    ToolBarBlank->addActions({ActInsertParam, ActProperties});
+    ToolBarBlank->addActions({ActInsertParamButton, ActProperties});
 
     ToolBarTools = addToolBar(QStringLiteral("Менеджер инструментов"));
     ToolBarTools->setObjectName(QStringLiteral("ToolBarTools"));
@@ -747,7 +751,7 @@ bool TmForm::saveOpenBlank(bool reportErrors)
     if (!result.image && reportErrors)
         Messages::error(this, QStringLiteral("Двоичный образ бланка \"%1\" не сформирован, на диске остался прежний: %2")
                                   .arg(QFileInfo(openBlankPath_).fileName(), result.image.message()));
-    showArchiveChecks();
+    showArchiveChecks(result.archiveChecks);
     return true;
 }
 
@@ -812,14 +816,12 @@ void TmForm::loadCatalogueFor(const BlankSettings& settings)
     treeFrame_->loadTask(databasePath_, settings.taskFile);
 }
 
-void TmForm::showArchiveChecks()
+void TmForm::showArchiveChecks(const QStringList& findings)
 {
     // What the adapter could not print as the archive rows ask.
-    editor::ArchiveLengthLookup lookup;
-    if (treeFrame_ && store::isControllerType19(blank_.settings.virelType))
-        lookup = [frame = treeFrame_](uint16_t n) { return frame->catalogue().archiveLengthOfParameter(n); };
-    for (const QString& finding :
-         editor::archiveCheckMessages(blank_.grid, params_, blank_.settings.virelType, lookup))
+    if (suppressArchiveChecks_)
+        return;
+    for (const QString& finding : findings)
         Messages::show(this, app::kAppCaption, finding, app::MsgIcon::Information);
 }
 
@@ -844,6 +846,8 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
     BlankDocument doc;
     doc.settings.kind = kind;
     const Status st = readBlank(basePath + QLatin1String(".ini"), doc);
+    if (st && newBlankSettings_)
+        doc.settings = *newBlankSettings_;
     if (!st) {
         showEditing(false);
         updateSelectionStatus();
@@ -1236,6 +1240,13 @@ void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QSt
     historyChanged();
 }
 
+void TmForm::appendParameter(const QString& code, const QString& name)
+{
+    // The list shows each parameter as it is added, while the panel stays open.
+    params_.append(code, name);
+    pgrid->refresh();
+}
+
 bool TmForm::AddParamClick()
 {
     if (!blankOpen_)
@@ -1243,7 +1254,7 @@ bool TmForm::AddParamClick()
     const editor::BlankState before = blankState();
     const int added = kForm_->execInsertParamPanel(
         blank_.settings.kind, blank_.settings.virelType, references_,
-        [this](const QString& code, const QString& name) { params_.append(code, name); });
+        [this](const QString& code, const QString& name) { appendParameter(code, name); });
     if (added == 0)
         return false;
     pgrid->refresh();
@@ -1259,7 +1270,7 @@ void TmForm::InsertParamClick()
     const editor::BlankState before = blankState();
     const int added = kForm_->execInsertParamPanel(
         blank_.settings.kind, blank_.settings.virelType, references_,
-        [this](const QString& code, const QString& name) { params_.append(code, name); });
+        [this](const QString& code, const QString& name) { appendParameter(code, name); });
     if (added == 0)
         return;
     pgrid->refresh();
@@ -1269,6 +1280,17 @@ void TmForm::InsertParamClick()
         Messages::error(this, result.message);
     blankChanged(false, result.inserted() ? editor::BlankCommand::InsertReference : editor::BlankCommand::AddParameter,
                  before);
+}
+
+void TmForm::InsertParamButtonClick()
+{
+    InsertParamClick();
+    // A type "19" cell left empty gets the parameter selected in the list.
+    if (!blankOpen_ || !store::isControllerType19(blank_.settings.virelType))
+        return;
+    const QPoint at = mgrid->currentCell();
+    if (blank_.grid.text(at.x(), at.y()).isEmpty() && pgrid->selectedParameter() >= 1)
+        InsertIntoBlankClick();
 }
 
 void TmForm::InsertIntoBlankClick()
@@ -1395,14 +1417,13 @@ void TmForm::NewBlankClick(BlankKind kind)
                 return true;
             QTreeWidgetItem* node = addSortedChild(group, name.trimmed());
             group->setExpanded(true);
+            // The new blank is loaded with the settings chosen for it, its catalogue
+            // included, and saved with them.
+            newBlankSettings_ = chosen;
             Tree->setCurrentItem(node);
-            // The new blank carries the settings chosen for it.
-            if (blankOpen_ && currentNode_ == node) {
-                blank_.settings = chosen;
+            newBlankSettings_.reset();
+            if (blankOpen_ && currentNode_ == node)
                 saveOpenBlank(true);
-                history_.reset(blankState());
-                historyChanged();
-            }
             return true;
         });
 }
@@ -1430,6 +1451,11 @@ void TmForm::SaveAsClick()
                        app::MsgIcon::Error);
         return;
     }
+    // The name becomes a key of that folder's header.
+    if (const NameCheck check = checkHeaderName(QFileInfo(fileName).completeBaseName()); !check.ok()) {
+        Messages::error(this, check.message);
+        return;
+    }
     if (!QFileInfo(fileName).absoluteDir().exists()) {
         Messages::error(this, QStringLiteral("Папка \"%1\" не существует.").arg(QFileInfo(fileName).absolutePath()));
         return;
@@ -1443,9 +1469,9 @@ void TmForm::SaveAsClick()
         Messages::error(this, st.message());
         return;
     }
-    showArchiveChecks();
 
-    // A blank saved into a print file of the base folder joins the tree there.
+    // A blank saved into a print file of the base folder joins the tree there;
+    // elsewhere no image is made.
     const QFileInfo info(fileName);
     const QDir folder = info.absoluteDir();
     QDir parent = folder;
@@ -1464,7 +1490,11 @@ void TmForm::SaveAsClick()
     if (!node)
         node = addSortedChild(group, name);
     group->setExpanded(true);
+    // Selecting the node saves the blank under its old name first; the checks of
+    // that same grid are shown once, for the copy.
+    suppressArchiveChecks_ = true;
     Tree->setCurrentItem(node);
+    suppressArchiveChecks_ = false;
     SaveClick();
 }
 

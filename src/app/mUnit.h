@@ -1,4 +1,6 @@
 #pragma once
+
+#include <optional>
 // The main window: the print-file manager on the left, the open blank on the
 // right, the menus, toolbars and status bar around them.
 
@@ -129,11 +131,13 @@ private:
     // The parameters.
     bool AddParamClick();
     void InsertParamClick();
+    void InsertParamButtonClick();
+    void appendParameter(const QString& code, const QString& name);
     void InsertIntoBlankClick();
     void DeleteParamClick();
     void SetArchiveRowClick();
     void ClearArchiveRowClick();
-    void showArchiveChecks();
+    void showArchiveChecks(const QStringList& findings);
     void SettingsClick();
     void AboutClick();
     void HelpClick();
@@ -171,6 +175,9 @@ private:
     rastrova::editor::ParameterList params_;
     rastrova::editor::BlankHistory history_;
     bool keepHistory_ = false;
+    bool suppressArchiveChecks_ = false;
+    // The settings chosen for a blank being created, given to it as it is loaded.
+    std::optional<rastrova::store::BlankSettings> newBlankSettings_;
     bool blankOpen_ = false;
     QString openBlankPath_;
     QTreeWidgetItem* currentNode_ = nullptr;
@@ -224,6 +231,7 @@ private:
     QAction* ActDeleteColumn;
     QAction* ActDeleteRow;
     QAction* ActInsertParam;
+    QAction* ActInsertParamButton;
     QAction* ActSetArchiveRow;
     QAction* ActClearArchiveRow;
     QAction* ActProperties;

@@ -30,12 +30,18 @@ int fail(const QString& message)
     return ExitFile;
 }
 
+// A message of the windows on one line: their line breaks become blanks.
+QString oneLine(QString text)
+{
+    return text.replace(u'\r', u' ').replace(u'\n', u' ');
+}
+
 // The catalogue's messages go to stderr.
 class StderrSink : public catalogue::MessageSink {
 public:
     void message(const QString&, const QString& text) override
     {
-        write(stderr, (QStringLiteral("rastrova-cli: ") + QString(text).replace(u'\r', u' ') + u'\n').toUtf8());
+        write(stderr, (QStringLiteral("rastrova-cli: ") + oneLine(text) + u'\n').toUtf8());
     }
 };
 
@@ -46,15 +52,16 @@ Status load(const QString& folder, const QString& name, editor::StoredBlank& bla
     return editor::loadStoredBlank(folder, name, blank);
 }
 
+// Builds the blank's image as saving it in the editor does; what the archive
+// checks found goes to stderr, one finding a line.
 Status writeImage(const editor::StoredBlank& blank, catalogue::CatalogueCache& catalogues)
 {
-    const QString imagePath = blank.basePath + QLatin1String(".bin");
-    render::BlankImage image;
     const editor::SaveBlankInput input{blank.document, blank.list, blank.pageLength, blank.formFeed,
                                        catalogues.archiveDays(blank.document.settings)};
-    if (Status st = editor::buildImage(input, imagePath, image); !st)
-        return st;
-    return render::writeBlankImage(image, imagePath);
+    const editor::SaveBlankResult result = editor::compileBlank(blank.basePath, input);
+    for (const QString& finding : result.archiveChecks)
+        write(stderr, (QStringLiteral("rastrova-cli: ") + oneLine(finding) + u'\n').toUtf8());
+    return result.image;
 }
 
 } // namespace

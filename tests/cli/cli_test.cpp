@@ -180,6 +180,19 @@ QByteArray fileBytes(const QString& path)
 
 const QString kDatabase = QStringLiteral(RASTROVA_EXAMPLES_DIR "/database");
 
+// Replaces `from` with `to` in a code page 1251 file.
+void replaceIn(const QString& path, const QString& from, const QString& to)
+{
+    QString text = rastrova::text::fromCp1251(fileBytes(path));
+    ASSERT_TRUE(text.contains(from)) << from.toStdString();
+    text.replace(from, to);
+    QByteArray bytes;
+    ASSERT_TRUE(rastrova::text::toCp1251(text, bytes));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
 } // namespace
 
 TEST(CliCompile, PreviewPrintsThePrinterText)
@@ -215,6 +228,35 @@ TEST(CliCompile, ImageOfAType19BlankUsesTheCatalogue)
     EXPECT_EQ(image.left(4), QByteArray("\x0A\x3C\x08\x01"));
     EXPECT_EQ(image.mid(4, 6), QByteArray("\x01\x92\x08\xF0\x18\x00", 6));
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("Текущие параметры.rep"))));
+}
+
+TEST(CliCompile, ImageAndBuildReportTheArchiveChecksOnStderr)
+{
+    // Row 5 becomes an archive row 99 days deep holding parameter 8, made the hourly
+    // archive 1005, whose archive is far shorter.
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Северная ВИРЕЛ-19"));
+    const QString blank = QDir(folder).filePath(QStringLiteral("Текущие параметры"));
+    replaceIn(blank + QStringLiteral(".ini"), QStringLiteral("0= Обратка"), QStringLiteral("0=!99"));
+    replaceIn(blank + QStringLiteral(".ini"), QStringLiteral("0= @8"), QStringLiteral("0=@8"));
+    replaceIn(blank + QStringLiteral(".par"), QStringLiteral("0=#1103"), QStringLiteral("0=~1005"));
+    replaceIn(QDir(folder).filePath(QStringLiteral("info.ini")), QStringLiteral("T1=0"), QStringLiteral("T1=1"));
+    const QString expected =
+        QStringLiteral("rastrova-cli: Глубина часового архива 1005 в строке 5  не соответсвует описателю! \n");
+
+    const CliRun image = runCli({QStringLiteral("image"), folder, QStringLiteral("Текущие параметры"),
+                                 QStringLiteral("--db"), kDatabase});
+    EXPECT_EQ(image.exitCode, 0) << image.err.toStdString();
+    EXPECT_TRUE(image.err.contains(expected)) << image.err.toStdString();
+    EXPECT_TRUE(QFile::exists(blank + QStringLiteral(".bin")));
+
+    const CliRun build = runCli({QStringLiteral("build"), folder, QStringLiteral("--db"), kDatabase});
+    EXPECT_EQ(build.exitCode, 0) << build.err.toStdString();
+    EXPECT_EQ(build.err.count(expected), 1) << build.err.toStdString();
+    // Without the catalogue only the depths are checked, and "!99" alone is fine.
+    const CliRun plain = runCli({QStringLiteral("image"), folder, QStringLiteral("Текущие параметры")});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_FALSE(plain.err.contains(QStringLiteral("описателю"))) << plain.err.toStdString();
 }
 
 TEST(CliCompile, BuildMakesEveryImageAndInfoBin)

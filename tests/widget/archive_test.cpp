@@ -455,4 +455,120 @@ TEST_F(ArchiveTest, ArchiveChecksAfterSavingAType19Blank) {
     EXPECT_EQ(messages[0].text, u"Ошибка! В строке "_s + r + u" неправильно задана глубина архива."_s);
 }
 
+TEST_F(ArchiveTest, NewType19BlankOpensWithItsOwnSettingsAndCatalogue) {
+    open(kBoiler, kDaily); // type "10": no catalogue is loaded yet
+    ASSERT_EQ(parameterNode(prmTree(), u"1005"_s), nullptr);
+    steps.expect(u"VirelTypeDialog"_s, [](QWidget* d) {
+        named<QRadioButton>(d, u"Radio19"_s)->click();
+        named<QLineEdit>(d, u"EditTaskFile"_s)->setText(u"SEVER.tsk"_s);
+        named<QSpinBox>(d, u"EditSetn"_s)->setValue(3);
+        named<QPushButton>(d, u"ButtonOk"_s)->click();
+    });
+    steps.expect(u"kForm"_s, [](QWidget* d) {
+        named<QLineEdit>(d, u"EditName"_s)->setText(u"Новый"_s);
+        named<QPushButton>(d, u"ButtonCreate"_s)->click();
+    });
+    act(u"ActNewHourly"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    ASSERT_TRUE(form->isBlankOpen());
+    EXPECT_EQ(form->currentBlank(), u"Новый"_s);
+    EXPECT_EQ(form->blank().settings.virelType, 1);
+    EXPECT_EQ(form->blank().settings.taskFile, u"SEVER.tsk"_s);
+    EXPECT_EQ(form->blank().settings.setn, 3);
+    EXPECT_NE(parameterNode(prmTree(), u"1005"_s), nullptr);
+    // Nothing to undo: the blank starts with the settings it was made with.
+    EXPECT_FALSE(act(u"ActUndo"_s)->isEnabled());
+}
+
+TEST_F(ArchiveTest, SaveAsShowsTheArchiveChecksOncePerImageWritten) {
+    open(kVirel19, kCurrent);
+    const int row = grid().rowCount() - 1;
+    ASSERT_TRUE(editor::setArchiveMark(grid(), 1, row, {3, 3})); // end not below start
+    view()->refresh();
+    const QString finding = u"Ошибка! В строке "_s + QString::number(row) + u" неправильно задана глубина архива."_s;
+    auto saveAs = [&](const QString& path) {
+        messages.clear();
+        FileChoosers::setSaveChooser([path](const QString&, const QString&, const QString&) { return path; });
+        act(u"ActSaveAs"_s)->trigger();
+        FileChoosers::setSaveChooser({});
+        QStringList shown;
+        for (const Message& m : messages)
+            shown << m.text;
+        return shown;
+    };
+    // Outside the base folder no image is written, so nothing is checked.
+    const QString outside = tmp.filePath(u"elsewhere"_s);
+    ASSERT_TRUE(QDir().mkpath(outside));
+    EXPECT_EQ(saveAs(QDir(outside).filePath(u"Копия"_s)), QStringList{});
+    EXPECT_TRUE(QFileInfo::exists(QDir(outside).filePath(u"Копия.ini"_s)));
+    EXPECT_FALSE(QFileInfo::exists(QDir(outside).filePath(u"Копия.bin"_s)));
+    // Into the print file: the copy is saved with its image, and the checks show once.
+    EXPECT_EQ(saveAs(blankPath(kVirel19, u"Копия"_s, u""_s)), QStringList{finding});
+    EXPECT_EQ(form->currentBlank(), u"Копия"_s);
+    EXPECT_TRUE(QFileInfo::exists(blankPath(kVirel19, u"Копия"_s, u".bin"_s)));
+}
+
+TEST_F(ArchiveTest, ToolbarInsertGivesAnEmptyType19CellTheSelectedParameter) {
+    open(kVirel19, kCurrent);
+    ASSERT_EQ(list().count(), 8);
+    grid().setText(3, 2, QString());
+    view()->refresh();
+    view()->setCurrentCell(3, 2);
+    paramGrid()->setCurrentIndex(paramGrid()->model()->index(2, 1)); // parameter 3
+    ASSERT_EQ(paramGrid()->selectedParameter(), 3);
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonExit"_s)->click(); });
+    act(u"ActInsertParamButton"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_EQ(grid().text(3, 2), u"@3"_s);
+    // A cell that holds text keeps it.
+    const QString held = grid().text(2, 4);
+    ASSERT_FALSE(held.isEmpty());
+    view()->setCurrentCell(2, 4);
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonExit"_s)->click(); });
+    act(u"ActInsertParamButton"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_EQ(grid().text(2, 4), held);
+    // The menu command alone has no such step.
+    view()->setCurrentCell(3, 2);
+    grid().setText(3, 2, QString());
+    view()->refresh();
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonExit"_s)->click(); });
+    act(u"ActInsertParam"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_TRUE(grid().text(3, 2).isEmpty());
+}
+
+TEST_F(ArchiveTest, ToolbarInsertOfAType10BlankHasNoSelectedParameterStep) {
+    open(kBoiler, kDaily);
+    insertThroughPanel([](QWidget* d) { named<QRadioButton>(d, u"RgParamItem0"_s)->click(); });
+    ASSERT_GE(list().count(), 1);
+    paramGrid()->setCurrentIndex(paramGrid()->model()->index(0, 1));
+    view()->setCurrentCell(1, 1);
+    grid().setText(1, 1, QString());
+    view()->refresh();
+    steps.expect(u"kForm"_s, [](QWidget* d) { named<QPushButton>(d, u"ButtonExit"_s)->click(); });
+    act(u"ActInsertParamButton"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_TRUE(grid().text(1, 1).isEmpty());
+}
+
+TEST_F(ArchiveTest, ParametersAddedShowInTheListWhileThePanelStaysOpen) {
+    open(kVirel19, kCurrent);
+    const int rowsBefore = paramGrid()->model()->rowCount();
+    int rowsWhileOpen = -1;
+    QString lastName;
+    steps.expect(u"kForm"_s, [&](QWidget* d) {
+        prmTree()->setCurrentItem(parameterNode(prmTree(), u"1005"_s));
+        named<QPushButton>(d, u"ButtonAddParam"_s)->click();
+        rowsWhileOpen = paramGrid()->model()->rowCount();
+        lastName = paramGrid()->model()->index(rowsWhileOpen - 1, 2).data().toString();
+        named<QPushButton>(d, u"ButtonExit"_s)->click();
+    });
+    named<QAction>(paramGrid(), u"ActAddParam"_s)->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_EQ(rowsWhileOpen, rowsBefore + 1);
+    EXPECT_EQ(lastName, u"Расход за час"_s);
+}
+
 } // namespace

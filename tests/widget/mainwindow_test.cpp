@@ -566,7 +566,11 @@ TEST_F(MainWindowTest, NewArchiveBlankKeepsControllerSettings)
     expectName(u"ButtonCreate"_s, &offered, {}, &caption);
     act(u"ActNewArchive"_s)->trigger();
     EXPECT_TRUE(script.finished());
-    EXPECT_TRUE(messages.empty());
+    // The new blank opens with its own settings: its task file's catalogue is
+    // asked for, and this one does not exist.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(u"TASK1.tsk"_s) && messages[0].text.contains(u"ненайден!"_s))
+        << messages[0].text.toStdString();
     EXPECT_EQ(offered, name);
     EXPECT_EQ(caption, u"Архивный бланк для файла печати:"_s);
     EXPECT_EQ(profile(ctp(u"info.ini"_s)).value(u"OPIS", u"T3"), u"1"_s);

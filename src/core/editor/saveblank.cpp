@@ -1,5 +1,7 @@
 #include "editor/saveblank.h"
 
+#include "editor/archiverow.h"
+
 #include "render/printertext.h"
 #include "store/manager.h"
 #include "store/printfile.h"
@@ -43,18 +45,31 @@ Status loadStoredBlank(const QString& folder, const QString& name, StoredBlank& 
     return blank.list.load(blank.basePath + QLatin1String(".par"));
 }
 
+SaveBlankResult compileBlank(const QString& basePath, const SaveBlankInput& input)
+{
+    SaveBlankResult result;
+    const QString imagePath = basePath + QLatin1String(".bin");
+    render::BlankImage image;
+    result.image = buildImage(input, imagePath, image);
+    if (result.image)
+        result.image = render::writeBlankImage(image, imagePath);
+    if (!result.image)
+        return result;
+    ArchiveLengthLookup lookup;
+    if (input.archiveDays)
+        lookup = [days = input.archiveDays](uint16_t number) { return uint16_t(days(number)); };
+    result.archiveChecks =
+        archiveCheckMessages(input.blank.grid, input.list, input.blank.settings.virelType, lookup);
+    return result;
+}
+
 SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input)
 {
     SaveBlankResult result;
     result.files = store::saveBlankFiles(basePath, input.blank, input.list);
     if (!result.files)
         return result;
-    const QString imagePath = basePath + QLatin1String(".bin");
-    render::BlankImage image;
-    result.image = buildImage(input, imagePath, image);
-    if (result.image)
-        result.image = render::writeBlankImage(image, imagePath);
-    return result;
+    return compileBlank(basePath, input);
 }
 
 } // namespace rastrova::editor

@@ -8,6 +8,7 @@
 #include "store/blank.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace rastrova::editor {
@@ -24,6 +25,9 @@ struct SaveBlankInput {
 struct SaveBlankResult {
     Status files; // the blank file and the parameter list
     Status image; // the image and its report (only tried when the files were written)
+    // What the archive checks found, one message a finding ("\r" breaks lines);
+    // they run once the image is written.
+    QStringList archiveChecks;
     bool ok() const { return files.isOk() && image.isOk(); }
 };
 
@@ -43,7 +47,13 @@ struct StoredBlank {
 };
 Status loadStoredBlank(const QString& printFileFolder, const QString& name, StoredBlank& blank);
 
-// The whole save-blank procedure for the blank at `basePath` (without extension).
+// The image of the blank at `basePath` (without extension) and its report,
+// written as saving does, then the archive checks; the blank's own files are left
+// as they are (`files` stays OK).
+SaveBlankResult compileBlank(const QString& basePath, const SaveBlankInput& input);
+
+// The whole save-blank procedure for the blank at `basePath` (without extension):
+// the blank file, the parameter list, then compileBlank.
 SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input);
 
 } // namespace rastrova::editor
