@@ -551,6 +551,8 @@ void TmForm::createPanels()
         refreshPreview();
         recordStep(editor::BlankCommand::ColumnWidth, before, col); // one step per drag
     });
+    connect(mgrid, &app::BlankGridView::columnMoved, this, &TmForm::mgridColumnMoved);
+    connect(mgrid, &app::BlankGridView::rowMoved, this, &TmForm::mgridRowMoved);
 }
 
 // ------------------------------------------------------------------ start-up
@@ -1191,6 +1193,24 @@ void TmForm::mgridClick()
         return;
     editor::normalizeBorders(blank_.grid);
     updatePasteEnabled();
+}
+
+void TmForm::mgridColumnMoved(int from, int to)
+{
+    const editor::BlankState before = blankState();
+    if (blankOpen_ && editor::moveColumn(blank_.grid, from, to)) {
+        blankChanged(true, editor::BlankCommand::MoveColumn, before);
+        mgrid->setCurrentCell(to, std::max(mgrid->currentCell().y(), 1));
+    }
+}
+
+void TmForm::mgridRowMoved(int from, int to)
+{
+    const editor::BlankState before = blankState();
+    if (blankOpen_ && editor::moveRow(blank_.grid, from, to)) {
+        blankChanged(true, editor::BlankCommand::MoveRow, before);
+        mgrid->setCurrentCell(std::max(mgrid->currentCell().x(), 1), to);
+    }
 }
 
 void TmForm::updatePasteEnabled()

@@ -132,6 +132,8 @@ private:
     bool AddParamClick();
     void InsertParamClick();
     void InsertParamButtonClick();
+    void mgridColumnMoved(int from, int to);
+    void mgridRowMoved(int from, int to);
     void appendParameter(const QString& code, const QString& name);
     void InsertIntoBlankClick();
     void DeleteParamClick();

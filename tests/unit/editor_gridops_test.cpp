@@ -330,6 +330,65 @@ TEST(EditorDelete, RangeLosingItsTopLeftKeepsItsContent)
 
 // ---------------------------------------------------------------- clearing
 
+TEST(EditorMove, ColumnTakesItsCellsWidthAndRangesAlong)
+{
+    Grid g = blank(4, 3);
+    for (int c = 1; c <= 4; ++c)
+        g.setText(c, 1, QString(QChar(u'a' + c - 1)));
+    g.setColWidth(1, 120);
+    g.cell(1, 2).inner = Border{0, 2};
+    ASSERT_TRUE(g.addRange({2, 3, 3, 3}));        // moves left as one block
+    ASSERT_TRUE(moveColumn(g, 1, 4));              // "a" goes to the right edge
+    EXPECT_EQ(g.text(1, 1) + g.text(2, 1) + g.text(3, 1) + g.text(4, 1), QStringLiteral("bcda"));
+    EXPECT_EQ(g.colWidth(4), 120);
+    EXPECT_EQ(g.cell(4, 2).inner, (Border{0, 2}));
+    EXPECT_EQ(g.ranges(), rangesOf({{1, 3, 2, 3}}));
+    // And back: the grid is what it was.
+    ASSERT_TRUE(moveColumn(g, 4, 1));
+    Grid h = blank(4, 3);
+    for (int c = 1; c <= 4; ++c)
+        h.setText(c, 1, QString(QChar(u'a' + c - 1)));
+    h.setColWidth(1, 120);
+    h.cell(1, 2).inner = Border{0, 2};
+    ASSERT_TRUE(h.addRange({2, 3, 3, 3}));
+    EXPECT_EQ(bytesOf(g), bytesOf(h));
+}
+
+TEST(EditorMove, RowTakesItsHeightAndTheHeaderColumnStays)
+{
+    Grid g = blank(2, 3);
+    g.setAutoRowHeights(false);
+    g.setText(0, 1, QStringLiteral("1"));
+    g.setText(1, 1, QStringLiteral("first"));
+    g.setText(1, 3, QStringLiteral("third"));
+    g.setRowHeight(1, 30);
+    ASSERT_TRUE(moveRow(g, 1, 3));
+    EXPECT_EQ(g.text(1, 3), QStringLiteral("first"));
+    EXPECT_EQ(g.text(1, 2), QStringLiteral("third"));
+    EXPECT_EQ(g.rowHeight(3), 30);
+    EXPECT_EQ(g.text(0, 1), QStringLiteral("1")); // the header labels the place
+    EXPECT_TRUE(g.text(0, 3).isEmpty());
+}
+
+TEST(EditorMove, RefusedWhenARangeWouldTearOrTheLineIsNoDataLine)
+{
+    Grid g = blank(4, 4);
+    ASSERT_TRUE(g.addRange({2, 1, 3, 1}));
+    const QByteArray before = bytesOf(g);
+    EXPECT_FALSE(moveColumn(g, 2, 4)); // out of its range
+    EXPECT_FALSE(moveColumn(g, 4, 3)); // into the middle of it
+    EXPECT_FALSE(moveColumn(g, 0, 2)); // the header column
+    EXPECT_FALSE(moveColumn(g, 1, 5)); // beyond the grid
+    EXPECT_FALSE(moveColumn(g, 2, 2));
+    EXPECT_FALSE(moveRow(g, 1, 0));
+    EXPECT_EQ(bytesOf(g), before);
+    // A range moved whole, or passed by, stays one block.
+    EXPECT_TRUE(moveColumn(g, 4, 1));
+    EXPECT_EQ(g.ranges(), rangesOf({{3, 1, 4, 1}}));
+    EXPECT_TRUE(moveRow(g, 1, 4));
+    EXPECT_EQ(g.ranges(), rangesOf({{3, 4, 4, 4}}));
+}
+
 TEST(EditorClear, ArchiveCellsRefuseOthersLoseTheirText)
 {
     Grid g = blank(3, 2);

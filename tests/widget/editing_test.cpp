@@ -39,6 +39,7 @@
 #include <QTest>
 #include "widgethelpers.h"
 
+#include <QHeaderView>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -446,6 +447,45 @@ TEST_F(EditingTest, PreviewShowsFramesAndFollowsEdits) {
     EXPECT_NE(edited, framed);
     EXPECT_TRUE(edited.contains(u"Итог"_s)) << edited.toStdString();
     EXPECT_TRUE(hasBoxFrame(edited));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingTest, ColumnsAndRowsDraggedByTheirHeadersMoveAsOneStep) {
+    open(kHead);
+    act(u"SpeedButtonPreview"_s)->trigger();
+    auto* preview = named<QPlainTextEdit>(form.get(), u"Preview"_s);
+    grid().setText(1, 1, u"Левая"_s);
+    grid().setText(2, 1, u"Правая"_s);
+    view()->refresh();
+    const store::Grid original = grid();
+
+    // The first column's header dragged past the second one's middle.
+    QHeaderView* columns = view()->horizontalHeader();
+    const QPoint from(columns->sectionViewportPosition(0) + 5, columns->height() / 2);
+    const QPoint to(columns->sectionViewportPosition(1) + columns->sectionSize(1) - 3, columns->height() / 2);
+    QTest::mousePress(columns->viewport(), Qt::LeftButton, {}, from);
+    for (int x = from.x(); x <= to.x(); x += 8)
+        QTest::mouseMove(columns->viewport(), QPoint(x, from.y()));
+    QTest::mouseMove(columns->viewport(), to);
+    QTest::mouseRelease(columns->viewport(), Qt::LeftButton, {}, to);
+    EXPECT_EQ(grid().text(1, 1), u"Правая"_s);
+    EXPECT_EQ(grid().text(2, 1), u"Левая"_s);
+    EXPECT_EQ(columns->logicalIndex(0), 0); // the header shows the grid as it is
+    EXPECT_EQ(view()->blankModel()->data(view()->blankModel()->indexOfCell(1, 1)).toString(), u"Правая"_s);
+    const QString text = preview->toPlainText();
+    EXPECT_LT(text.indexOf(u"Правая"_s), text.indexOf(u"Левая"_s)) << text.toStdString();
+    EXPECT_EQ(act(u"ActUndo"_s)->text(), u"Отменить: Перемещение колонки"_s);
+
+    // A row moved the same way, through the header's own move.
+    const QString lastRow = grid().text(1, 3);
+    view()->verticalHeader()->moveSection(2, 0);
+    EXPECT_EQ(grid().text(1, 1), lastRow);
+    EXPECT_EQ(act(u"ActUndo"_s)->text(), u"Отменить: Перемещение строки"_s);
+
+    act(u"ActUndo"_s)->trigger();
+    act(u"ActUndo"_s)->trigger();
+    EXPECT_TRUE(grid() == original);
+    EXPECT_FALSE(preview->toPlainText().indexOf(u"Правая"_s) < preview->toPlainText().indexOf(u"Левая"_s));
     EXPECT_TRUE(messages.empty());
 }
 

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPointer>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -375,6 +376,22 @@ BlankGridView::BlankGridView(QWidget* parent) : QTableView(parent), model_(new B
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
+    // Columns and rows are dragged to new places by their headers. The header's
+    // own move is put back at once: the grid moves its cells and the view shows
+    // the grid as it then is.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setSectionsMovable(true);
+        connect(header, &QHeaderView::sectionMoved, this, [this, header](int, int oldVisual, int newVisual) {
+            {
+                const QSignalBlocker block(header);
+                header->moveSection(newVisual, oldVisual);
+            }
+            if (header == horizontalHeader())
+                emit columnMoved(oldVisual + 1, newVisual + 1);
+            else
+                emit rowMoved(oldVisual + 1, newVisual + 1);
+        });
+    }
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         store::Grid* g = grid();
         if (applyingLayout_ || !g || section + 1 >= g->colCount())

@@ -119,6 +119,10 @@ signals:
     void currentCellChanged(int col, int row);
     // The user dragged a column to a new width; the grid already holds it.
     void columnResized(int col, int width);
+    // The user dragged data column (row) `from` by its header to the place of
+    // `to`; the grid is not changed yet.
+    void columnMoved(int from, int to);
+    void rowMoved(int from, int to);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

@@ -3,6 +3,8 @@
 #include "editor/rangeindex.h"
 
 #include <algorithm>
+#include <climits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -402,6 +404,91 @@ bool deleteRow(Grid& grid, int row)
     grid.clearRanges();
     grid.resize(grid.colCount(), oldRows - 1);
     replaceRanges(grid, std::move(ranges));
+    return true;
+}
+
+namespace {
+
+// Where line `i` (a column or a row) goes when line `from` moves to `to`.
+int movedPlace(int i, int from, int to)
+{
+    if (i == from)
+        return to;
+    if (from < to && i > from && i <= to)
+        return i - 1;
+    if (to < from && i >= to && i < from)
+        return i + 1;
+    return i;
+}
+
+// The ranges after a move of columns (`columns`) or rows, or nothing when one of
+// them would no longer be one block of lines.
+std::optional<QList<Range>> movedRanges(const QList<Range>& ranges, int from, int to, bool columns)
+{
+    QList<Range> moved;
+    for (Range g : ranges) {
+        int& low = columns ? g.left : g.top;
+        int& high = columns ? g.right : g.bottom;
+        int newLow = INT_MAX, newHigh = INT_MIN;
+        for (int i = low; i <= high; ++i) {
+            newLow = std::min(newLow, movedPlace(i, from, to));
+            newHigh = std::max(newHigh, movedPlace(i, from, to));
+        }
+        if (newHigh - newLow != high - low)
+            return std::nullopt;
+        low = newLow;
+        high = newHigh;
+        moved.append(g);
+    }
+    return moved;
+}
+
+} // namespace
+
+bool moveColumn(Grid& grid, int from, int to)
+{
+    const int cols = grid.colCount();
+    if (from == to || from < kFirstData || to < kFirstData || from >= cols || to >= cols)
+        return false;
+    std::optional<QList<Range>> ranges = movedRanges(grid.ranges(), from, to, true);
+    if (!ranges)
+        return false;
+    const int step = from < to ? 1 : -1;
+    // The header row keeps its cells: they label places, not columns.
+    for (int r = kFirstData; r < grid.rowCount(); ++r) {
+        Cell moving = std::move(grid.cell(from, r));
+        for (int c = from; c != to; c += step)
+            grid.cell(c, r) = std::move(grid.cell(c + step, r));
+        grid.cell(to, r) = std::move(moving);
+    }
+    const Column moving = grid.column(from);
+    for (int c = from; c != to; c += step)
+        grid.column(c) = grid.column(c + step);
+    grid.column(to) = moving;
+    replaceRanges(grid, std::move(*ranges));
+    return true;
+}
+
+bool moveRow(Grid& grid, int from, int to)
+{
+    const int rows = grid.rowCount();
+    if (from == to || from < kFirstData || to < kFirstData || from >= rows || to >= rows)
+        return false;
+    std::optional<QList<Range>> ranges = movedRanges(grid.ranges(), from, to, false);
+    if (!ranges)
+        return false;
+    const int step = from < to ? 1 : -1;
+    for (int c = kFirstData; c < grid.colCount(); ++c) {
+        Cell moving = std::move(grid.cell(c, from));
+        for (int r = from; r != to; r += step)
+            grid.cell(c, r) = std::move(grid.cell(c, r + step));
+        grid.cell(c, to) = std::move(moving);
+    }
+    const int height = grid.rowHeight(from);
+    for (int r = from; r != to; r += step)
+        grid.setRowHeight(r, grid.rowHeight(r + step));
+    grid.setRowHeight(to, height);
+    replaceRanges(grid, std::move(*ranges));
     return true;
 }
 

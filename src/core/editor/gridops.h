@@ -117,6 +117,16 @@ Status insertRow(store::Grid& grid, int row);
 bool deleteColumn(store::Grid& grid, int col);
 bool deleteRow(store::Grid& grid, int row);
 
+// Moves data column `from` to the place of data column `to` (a header dragged to
+// a new place): the columns between shift by one, each with its data cells,
+// properties and width, and merged ranges follow their cells; the header row's
+// cells stay where they are. False, with nothing changed,
+// when either is no data column, when they are the same, or when the move would
+// tear a merged range apart.
+bool moveColumn(store::Grid& grid, int from, int to);
+// The same for data rows, which take their heights along; the header column stays.
+bool moveRow(store::Grid& grid, int from, int to);
+
 // ------------------------------------------------------------ texts
 
 // The first data row whose column-1 cell has the archive row colour; 0 when none.
