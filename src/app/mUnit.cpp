@@ -101,6 +101,7 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     createMenus();
     createToolBars();
     createPanels();
+    createGridMenu();
 
     // The parameter tree of the insert-parameter panel; its catalogue serves type "19" blanks.
     treeFrame_ = new TTreeFrame;
@@ -340,7 +341,7 @@ void TmForm::createActions()
 
 void TmForm::createMenus()
 {
-    MenuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    MenuFile = menuBar()->addMenu(QStringLiteral("&Файл"));
     MenuFile->setObjectName(QStringLiteral("MenuFile"));
     MenuFile->addActions({ActNewHourly, ActNewArchive, ActNewPrintFile});
     MenuFile->addSeparator();
@@ -352,7 +353,7 @@ void TmForm::createMenus()
 
     menuBar()->addAction(ActExchange);
 
-    MenuEdit = menuBar()->addMenu(QStringLiteral("Правка"));
+    MenuEdit = menuBar()->addMenu(QStringLiteral("&Правка"));
     MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
     MenuEdit->addActions({ActUndo, ActRedo});
     MenuEdit->addSeparator();
@@ -360,7 +361,7 @@ void TmForm::createMenus()
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActRefreshPreview);
 
-    MenuBlank = menuBar()->addMenu(QStringLiteral("Бланк"));
+    MenuBlank = menuBar()->addMenu(QStringLiteral("&Бланк"));
     MenuBlank->setObjectName(QStringLiteral("MenuBlank"));
     MenuBlank->addAction(ActColsRows);
     MenuBlank->addSeparator();
@@ -376,16 +377,43 @@ void TmForm::createMenus()
     MenuBlank->addSeparator();
     MenuBlank->addAction(ActProperties);
 
-    MenuSettings = menuBar()->addMenu(QStringLiteral("Настройки"));
+    MenuSettings = menuBar()->addMenu(QStringLiteral("&Настройки"));
     MenuSettings->setObjectName(QStringLiteral("MenuSettings"));
     MenuSettings->addAction(ActSettings);
-    MenuPanels = MenuSettings->addMenu(QStringLiteral("Панели инструментов"));
+    MenuPanels = MenuSettings->addMenu(QStringLiteral("&Панели инструментов"));
     MenuPanels->setObjectName(QStringLiteral("MenuPanels"));
     MenuPanels->addActions({ActPanelStandard, ActPanelBlank, ActPanelTools, ActPanelTree, ActPanelParams});
 
-    MenuHelp = menuBar()->addMenu(QStringLiteral("Справка"));
+    MenuHelp = menuBar()->addMenu(QStringLiteral("&Справка"));
     MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
     MenuHelp->addActions({ActHelp, ActAbout});
+}
+
+void TmForm::createGridMenu()
+{
+    // The blank grid's own menu: what a right click on the cells asks for most.
+    MenuGrid = new QMenu(this);
+    MenuGrid->setObjectName(QStringLiteral("MenuGrid"));
+    MenuGrid->addActions({ActCut, ActCopy, ActPaste});
+    MenuGrid->addSeparator();
+    MenuGrid->addActions({ActMerge, ActSplit});
+    MenuGrid->addSeparator();
+    MenuGrid->addActions({ActBorderOn, ActBorderOff});
+    MenuGrid->addSeparator();
+    MenuGrid->addAction(ActInsertParam);
+    mgrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mgrid, &QWidget::customContextMenuRequested, this, &TmForm::mgridContextMenu);
+}
+
+void TmForm::mgridContextMenu(const QPoint& pos)
+{
+    if (!blankOpen_)
+        return;
+    // A click outside the selection makes the cell under it current first.
+    const QModelIndex at = mgrid->indexAt(pos);
+    if (at.isValid() && !mgrid->selectionModel()->isSelected(at))
+        mgrid->setCurrentIndex(at);
+    MenuGrid->popup(mgrid->viewport()->mapToGlobal(pos));
 }
 
 void TmForm::createToolBars()
@@ -1655,7 +1683,6 @@ void TmForm::AboutClick()
     Messages::show(this, app::kAppCaption,
                    QStringLiteral("Редактор бланков для адаптера принтера.\n"
                                   "Разработка: группа разработчиков Растровы.\n"
-                                  "Связь: сервисная служба, rastrova@example.org\n"
                                   "Версия " RASTROVA_VERSION));
 }
 

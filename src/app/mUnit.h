@@ -79,6 +79,7 @@ private:
     // Layout.
     void createActions();
     void createMenus();
+    void createGridMenu();
     void createToolBars();
     void createPanels();
     QAction* action(const QString& name, const QString& text, const QString& hint = {},
@@ -133,6 +134,7 @@ private:
     void InsertParamClick();
     void InsertParamButtonClick();
     void mgridColumnMoved(int from, int to);
+    void mgridContextMenu(const QPoint& pos);
     void mgridRowMoved(int from, int to);
     void appendParameter(const QString& code, const QString& name);
     void InsertIntoBlankClick();
@@ -205,6 +207,7 @@ private:
     QMenu* MenuSettings;
     QMenu* MenuPanels;
     QMenu* MenuHelp;
+    QMenu* MenuGrid;
     QAction* ActNewHourly;
     QAction* ActNewArchive;
     QAction* ActNewPrintFile;

@@ -40,6 +40,7 @@
 #include "widgethelpers.h"
 
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -487,6 +488,48 @@ TEST_F(EditingTest, ColumnsAndRowsDraggedByTheirHeadersMoveAsOneStep) {
     EXPECT_TRUE(grid() == original);
     EXPECT_FALSE(preview->toPlainText().indexOf(u"Правая"_s) < preview->toPlainText().indexOf(u"Левая"_s));
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingTest, RightClickOnTheGridOffersTheCellCommands) {
+    open(kHead);
+    auto* menu = named<QMenu>(form.get(), u"MenuGrid"_s);
+    auto rightClick = [&](int col, int row) {
+        const QPoint pos = view()->visualRect(view()->blankModel()->indexOfCell(col, row)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, view()->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(view()->viewport(), &event);
+    };
+    QStringList offered;
+    selectCells(1, 1, 2, 1);
+    rightClick(2, 1); // inside the selection: it stays
+    ASSERT_TRUE(menu->isVisible());
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            offered << a->objectName();
+    EXPECT_EQ(offered, (QStringList{u"ActCut"_s, u"ActCopy"_s, u"ActPaste"_s, u"ActMerge"_s, u"ActSplit"_s,
+                                    u"ActBorderOn"_s, u"ActBorderOff"_s, u"ActInsertParam"_s}));
+    menu->setActiveAction(act(u"ActMerge"_s));
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(view()->columnSpan(0, 0), 2);
+    // Outside the selection the cell under the pointer becomes current.
+    rightClick(2, 3);
+    EXPECT_EQ(view()->currentCell(), QPoint(2, 3));
+    menu->hide();
+}
+
+TEST_F(EditingTest, EveryMenuOfTheMenuBarHasItsOwnAccessKey) {
+    QList<QChar> keys;
+    for (QAction* a : form->menuBar()->actions()) {
+        if (!a->menu())
+            continue;
+        const QString title = a->menu()->title();
+        const qsizetype amp = title.indexOf(u'&');
+        ASSERT_TRUE(amp >= 0 && amp + 1 < title.size()) << title.toStdString();
+        const QChar key = title[amp + 1].toUpper();
+        EXPECT_FALSE(keys.contains(key)) << title.toStdString();
+        keys << key;
+    }
+    EXPECT_GE(keys.size(), 5);
 }
 
 } // namespace
