@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace rastrova {
 
 QString messageCannotRead(const QString& path, const QString& reason)
@@ -15,6 +17,25 @@ QString messageCannotWrite(const QString& path, const QString& reason)
 {
     return QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, reason);
 }
+
+namespace {
+
+// Why the system refused a write, in the program's language where it is one of
+// the usual reasons.
+QString writeFailure(int error, const QString& fallback)
+{
+    switch (error) {
+    case ENOSPC: return QStringLiteral("на диске не осталось места.");
+    case EFBIG: return QStringLiteral("файл превысил допустимый размер.");
+    case EDQUOT: return QStringLiteral("исчерпана дисковая квота.");
+    case EROFS: return QStringLiteral("файловая система доступна только для чтения.");
+    case EACCES:
+    case EPERM: return QStringLiteral("нет прав на запись.");
+    default: return fallback;
+    }
+}
+
+} // namespace
 
 Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
 {
@@ -43,10 +64,15 @@ Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
 Status writeWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: every byte reaches the file system inside write(), so a full disk
+    // or a size limit is seen there. Through the buffer the bytes would go out only
+    // while commit() closes the file, where a failed write is not reported and the
+    // short file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::ioError(messageCannotWrite(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        QString reason = file.errorString();
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        QString reason = writeFailure(errno, file.errorString());
         file.cancelWriting();
         return Status::ioError(messageCannotWrite(path, reason));
     }

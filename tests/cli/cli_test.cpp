@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filelimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -257,6 +259,26 @@ TEST(CliCompile, ImageAndBuildReportTheArchiveChecksOnStderr)
     const CliRun plain = runCli({QStringLiteral("image"), folder, QStringLiteral("Текущие параметры")});
     EXPECT_EQ(plain.exitCode, 0);
     EXPECT_FALSE(plain.err.contains(QStringLiteral("описателю"))) << plain.err.toStdString();
+}
+
+TEST(CliCompile, BuildOnAFullDiskExitsThreeAndKeepsTheOldImage)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    ASSERT_EQ(runCli({QStringLiteral("build"), folder}).exitCode, 0);
+    const QString infoBin = QDir(folder).filePath(QStringLiteral("info.bin"));
+    const QByteArray before = fileBytes(infoBin);
+    ASSERT_GT(before.size(), 256);
+    CliRun run;
+    {
+        // The program inherits the limit: no file may grow past 200 bytes.
+        testfiles::FileSizeLimit full(200);
+        ASSERT_TRUE(full.active());
+        run = runCli({QStringLiteral("build"), folder});
+    }
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("файл превысил допустимый размер"))) << run.err.toStdString();
+    EXPECT_EQ(fileBytes(infoBin), before);
 }
 
 TEST(CliCompile, BuildMakesEveryImageAndInfoBin)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filelimit.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <string>
@@ -179,27 +181,27 @@ TEST(BlankWrite, FailedWritesLeaveTheOldFileWhole)
     }
 }
 
-TEST(BlankWrite, ReadOnlyFolderLeavesTheOldFileWhole)
+TEST(BlankWrite, FullDiskLeavesTheOldFileWholeAndReportsIt)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP()
-            << "running as root: root may write into a read-only folder, so the failure cannot happen";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString base = dir.filePath(QStringLiteral("blank"));
     ASSERT_TRUE(writeBlank(base, sampleBlank()));
     const QByteArray old = rawFile(base + QStringLiteral(".ini"));
+    ASSERT_GT(old.size(), 200);
 
-    QFile folder(dir.path());
-    const auto permissions = folder.permissions();
-    ASSERT_TRUE(folder.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     BlankDocument changed = sampleBlank();
     changed.grid.setText(1, 1, QStringLiteral("другой"));
-    const Status st = writeBlank(base, changed);
-    folder.setPermissions(permissions);
+    Status st;
+    {
+        testfiles::FileSizeLimit full(100); // room for the first 100 bytes only
+        ASSERT_TRUE(full.active());
+        st = writeBlank(base, changed);
+    }
     EXPECT_EQ(st.code(), Status::IoError);
-    EXPECT_FALSE(st.message().isEmpty());
+    EXPECT_TRUE(st.message().contains(QStringLiteral("blank.ini"))) << st.message().toStdString();
     EXPECT_EQ(rawFile(base + QStringLiteral(".ini")), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("blank.ini")}); // no leftovers
 }
 
 // ---------------------------------------------------------------- reading

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filelimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -216,25 +218,17 @@ TEST_F(ProfileFile, TextWithout1251FormIsRefusedAndTheFileKept)
 TEST_F(ProfileFile, FailedSaveLeavesTheOldFileWhole)
 {
     ASSERT_TRUE(parsed(kEdited).save(path).isOk());
-
-    const QFileDevice::Permissions before = QFile::permissions(dir.path());
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                                      QFileDevice::ReadGroup | QFileDevice::ExeGroup |
-                                                      QFileDevice::ReadOther | QFileDevice::ExeOther));
-    struct Restore {
-        QString dir;
-        QFileDevice::Permissions perms;
-        ~Restore() { QFile::setPermissions(dir, perms); }
-    } restore{dir.path(), before};
-
-    QFile probe(dir.filePath("probe"));
-    if (probe.open(QIODevice::WriteOnly))
-        GTEST_SKIP() << "folder permissions do not stop this user (root); "
-                        "the failure itself is covered by SaveIntoMissingFolderFails";
+    ASSERT_GT(kEdited.size(), 8);
 
     IniProfile p = parsed(kEdited);
     p.setValue(u"A", u"x", QStringLiteral("changed"));
-    EXPECT_EQ(p.save(path).code(), Status::IoError);
+    Status st;
+    {
+        testfiles::FileSizeLimit full(8); // the disk fills after 8 bytes
+        ASSERT_TRUE(full.active());
+        st = p.save(path);
+    }
+    EXPECT_EQ(st.code(), Status::IoError);
     EXPECT_EQ(rawFile(path), kEdited);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"settings.ini"})); // no leftovers
 }
