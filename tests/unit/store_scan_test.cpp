@@ -148,6 +148,20 @@ TEST(ScanTree, NamesThatCannotBeFileNamesAreReportedAndTouchNothing)
     EXPECT_TRUE(entries(QDir(folder).filePath(QStringLiteral("a"))).isEmpty());
 }
 
+TEST(ScanTree, AKeyNamedInfoIsTheHeaderNotABlank)
+{
+    QTemporaryDir base;
+    const QString folder =
+        makePrintFile(base.path(), QStringLiteral("Файл"), QStringLiteral("[HEAD]\r\nINFO=1\r\nБланк=2\r\n"));
+    const QByteArray header = readRaw(QDir(folder).filePath(QStringLiteral("info.ini")));
+    const ScanResult result = scanBaseFolder(base.path());
+    ASSERT_EQ(result.printFiles.size(), 1);
+    EXPECT_EQ(names(result.printFiles[0].hourly), QStringList{QStringLiteral("Бланк")});
+    ASSERT_EQ(result.problems.size(), 1);
+    EXPECT_TRUE(result.problems[0].contains(QStringLiteral("INFO"))) << result.problems[0].toStdString();
+    EXPECT_EQ(readRaw(QDir(folder).filePath(QStringLiteral("info.ini"))), header);
+}
+
 TEST(ScanSkip, HiddenReadOnlyLinkedAndHeaderlessFolders)
 {
     QTemporaryDir base;

@@ -79,7 +79,7 @@ ScanResult scanBaseFolder(const QString& baseFolder)
             listed.insert(folded);
             if (entry.value == u"0")
                 continue;
-            if (NameCheck check = checkDiskName(name); !check.ok()) {
+            if (NameCheck check = checkHeaderName(name); !check.ok()) {
                 result.problems << QStringLiteral("Файл печати \"%1\": бланк \"%2\" пропущен. %3")
                                        .arg(printFile.name, name, check.message);
                 continue;
