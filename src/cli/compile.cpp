@@ -42,7 +42,10 @@ public:
     void message(const QString&, const QString& text) override
     {
         write(stderr, (QStringLiteral("rastrova-cli: ") + oneLine(text) + u'\n').toUtf8());
+        ++told;
     }
+    // Each message says a file of the catalogue could not be read.
+    int told = 0;
 };
 
 Status load(const QString& folder, const QString& name, editor::StoredBlank& blank)
@@ -88,7 +91,8 @@ int image(const QString& folder, const QString& name, const CompileOptions& opti
     catalogue::CatalogueCache catalogues(options.databasePath, &sink);
     if (Status st = writeImage(blank, catalogues); !st)
         return fail(st.message());
-    return ExitOk;
+    // The image is written as the editor would, but without its catalogue.
+    return sink.told > 0 ? ExitFile : ExitOk;
 }
 
 int build(const QString& folder, const CompileOptions& options)
@@ -131,7 +135,7 @@ int build(const QString& folder, const CompileOptions& options)
     if (Status st = render::writePrintFileImage(folder, hourly, archive, &imagePath); !st)
         return fail(st.message());
     write(stdout, QStringLiteral("info.bin %1\n").arg(QFileInfo(imagePath).size()).toUtf8());
-    return ExitOk;
+    return sink.told > 0 ? ExitFile : ExitOk;
 }
 
 } // namespace rastrova::cli

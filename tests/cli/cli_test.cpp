@@ -230,6 +230,13 @@ TEST(CliCompile, ImageOfAType19BlankUsesTheCatalogue)
     EXPECT_EQ(image.left(4), QByteArray("\x0A\x3C\x08\x01"));
     EXPECT_EQ(image.mid(4, 6), QByteArray("\x01\x92\x08\xF0\x18\x00", 6));
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("Текущие параметры.rep"))));
+
+    // A database without the blank's task file: said, and a failure.
+    QTemporaryDir empty;
+    const CliRun missing = runCli({QStringLiteral("image"), folder, QStringLiteral("Текущие параметры"),
+                                   QStringLiteral("--db"), empty.path()});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("ненайден!"))) << missing.err.toStdString();
 }
 
 TEST(CliCompile, ImageAndBuildReportTheArchiveChecksOnStderr)
