@@ -5,6 +5,10 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rastrova {
 
@@ -19,6 +23,8 @@ QString messageCannotWrite(const QString& path, const QString& reason)
 }
 
 namespace {
+
+const QString kNotRegular = QStringLiteral("это не обычный файл (канал, устройство или ссылка на них).");
 
 // Why the system refused a write, in the program's language where it is one of
 // the usual reasons.
@@ -39,13 +45,26 @@ QString writeFailure(int error, const QString& fallback)
 
 Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return Status::notFound(QStringLiteral("Файл \"%1\" не найден.").arg(path));
-    if (QFileInfo(path).isDir())
+    if (info.isDir())
         return Status::damaged(messageCannotRead(path, QStringLiteral("это папка, а не файл.")));
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without waiting and then asked what it is: a channel or a device
+    // under a file's name would otherwise hold the program in open() or read().
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Status::ioError(messageCannotRead(path, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::damaged(messageCannotRead(path, kNotRegular));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return Status::ioError(messageCannotRead(path, file.errorString()));
+    }
     if (file.size() > maxBytes)
         return Status::damaged(messageCannotRead(
             path, QStringLiteral("файл слишком велик (%1 байт, допустимо не более %2).")
@@ -63,6 +82,14 @@ Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
 
 Status writeWholeFile(const QString& path, const QByteArray& bytes)
 {
+    // Only a regular file is replaced: through a link the write would land
+    // wherever the link points, and a channel or a device is no file of ours.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Status::refused(messageCannotWrite(
+            path, S_ISLNK(st.st_mode) ? QStringLiteral("на его месте символическая ссылка, а записывать "
+                                                       "можно только обычный файл.")
+                                      : kNotRegular));
     QSaveFile file(path);
     // Unbuffered: every byte reaches the file system inside write(), so a full disk
     // or a size limit is seen there. Through the buffer the bytes would go out only

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "filelimit.h"
 
 #include <QDir>
@@ -286,6 +288,50 @@ TEST(CliCompile, BuildOnAFullDiskExitsThreeAndKeepsTheOldImage)
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.err.contains(QStringLiteral("файл превысил допустимый размер"))) << run.err.toStdString();
     EXPECT_EQ(fileBytes(infoBin), before);
+}
+
+TEST(CliCompile, OutputsInPlaceOfLinksAreRefusedAndTheLinkTargetsStayAsTheyWere)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    const QString elsewhere = QDir(dir.path()).filePath(QStringLiteral("чужой файл"));
+    {
+        QFile f(elsewhere);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not ours");
+    }
+
+    const QString infoBin = QDir(folder).filePath(QStringLiteral("info.bin"));
+    ASSERT_TRUE(QFile::remove(infoBin));
+    ASSERT_TRUE(QFile::link(elsewhere, infoBin));
+    CliRun run = runCli({QStringLiteral("build"), folder});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("символическая ссылка"))) << run.err.toStdString();
+    EXPECT_EQ(fileBytes(elsewhere), QByteArray("not ours"));
+    EXPECT_TRUE(QFileInfo(infoBin).isSymLink());
+
+    // A link to nowhere is not followed to create its target either.
+    const QString report = QDir(folder).filePath(QStringLiteral("Часовой отчёт.rep"));
+    const QString nowhere = QDir(dir.path()).filePath(QStringLiteral("создан ссылкой"));
+    QFile::remove(report);
+    ASSERT_TRUE(QFile::link(nowhere, report));
+    run = runCli({QStringLiteral("image"), folder, QStringLiteral("Часовой отчёт")});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
+}
+
+TEST(CliCompile, ABlankFileThatIsAChannelIsRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    const QString blankFile = QDir(folder).filePath(QStringLiteral("Часовой отчёт.ini"));
+    ASSERT_TRUE(QFile::remove(blankFile));
+    ASSERT_EQ(mkfifo(QFile::encodeName(blankFile).constData(), 0644), 0);
+    // Nobody writes into the channel: a reader that opened it would wait for ever.
+    const CliRun preview = runCli({QStringLiteral("preview"), folder, QStringLiteral("Часовой отчёт")});
+    EXPECT_EQ(preview.exitCode, 3);
+    EXPECT_TRUE(preview.err.contains(QStringLiteral("не обычный файл"))) << preview.err.toStdString();
+    EXPECT_EQ(runCli({QStringLiteral("build"), folder}).exitCode, 3);
 }
 
 TEST(CliCompile, BuildMakesEveryImageAndInfoBin)

@@ -10,6 +10,9 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace simprocess {
 
 // A simulator process that dumps what it received when it ends.
@@ -45,6 +48,10 @@ protected:
         process_.setArguments(args + QStringList{QStringLiteral("--dump"), dumpFile_});
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.setStandardOutputFile(QProcess::nullDevice());
+        // A test that dies (a sanitizer report, a crash) takes its simulator with
+        // it; left running, the simulator would hold the test's stderr open and
+        // ctest would wait for it until the time-out.
+        process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         process_.start();
     }
     // Waits for the simulator to write `file`, and returns what it holds.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "filelimit.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <unistd.h>
 #include <utility>
 
 using namespace rastrova;
@@ -147,10 +147,8 @@ TEST(SettingsPaths, HomeOrExecutableFolderHoldsTheSettings)
     EXPECT_EQ(withoutTrailingSeparator(QStringLiteral("/")), QStringLiteral("/"));
 }
 
-TEST(SettingsPaths, ReadOnlyProgramFolderSendsSettingsToTheConfigFolder)
+TEST(SettingsPaths, UnwritableProgramFolderSendsSettingsToTheConfigFolder)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders, so the program folder cannot be made read-only";
     QStandardPaths::setTestModeEnabled(true);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     const QString redirected = QDir(config).filePath(QStringLiteral("RASTROVA.INI"));
@@ -159,22 +157,33 @@ TEST(SettingsPaths, ReadOnlyProgramFolderSendsSettingsToTheConfigFolder)
     QTemporaryDir program;
     const QString own = QDir(program.path()).filePath(QStringLiteral("RASTROVA.INI"));
     writeCp1251(own, QStringLiteral("[FIRST]\r\nPUT=/старое\r\n"));
-    ASSERT_TRUE(QFile::setPermissions(program.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-    const ProgramPaths before = resolveProgramPaths(program.path(), QString());
+    // A folder that takes no byte (a full disk, for root as for anyone).
+    ProgramPaths before;
+    {
+        FileSizeLimit full(0);
+        ASSERT_TRUE(full.active());
+        before = resolveProgramPaths(program.path(), QString());
+    }
     EXPECT_TRUE(before.settingsRedirected);
     EXPECT_EQ(before.settingsFile, redirected);
     EXPECT_EQ(before.settingsSource, own); // read from the program folder until the first write
+    EXPECT_EQ(QDir(program.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("RASTROVA.INI")})
+        << "the probe leaves nothing behind";
 
     writeCp1251(redirected, QStringLiteral("[FIRST]\r\nPUT=/новое\r\n"));
-    const ProgramPaths after = resolveProgramPaths(program.path(), QString());
-    EXPECT_EQ(after.settingsSource, redirected);
+    {
+        FileSizeLimit full(0);
+        EXPECT_EQ(resolveProgramPaths(program.path(), QString()).settingsSource, redirected);
+    }
 
-    QFile::setPermissions(program.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // A read-only settings file in a writable folder is redirected too.
-    ASSERT_TRUE(QFile::setPermissions(own, QFileDevice::ReadOwner));
-    EXPECT_TRUE(resolveProgramPaths(program.path(), QString()).settingsRedirected);
+    // A writable folder keeps its settings.
+    EXPECT_FALSE(resolveProgramPaths(program.path(), QString()).settingsRedirected);
+
+    // A settings "file" that cannot be opened for writing is redirected too.
+    QTemporaryDir other;
+    ASSERT_TRUE(QDir(other.path()).mkdir(QStringLiteral("RASTROVA.INI")));
+    EXPECT_TRUE(resolveProgramPaths(other.path(), QString()).settingsRedirected);
 
     QFile::remove(redirected);
     QStandardPaths::setTestModeEnabled(false);

@@ -3,8 +3,10 @@
 #include "text/profile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace rastrova::store {
 
@@ -19,6 +21,26 @@ QString panelKey(int i)
 {
     return QStringLiteral("Panel%1").arg(i);
 }
+
+// Whether the settings file can be written where it stands. Asked of the file
+// system itself rather than of the permission bits: a read-only mount, a full disk
+// or a settings "file" that is a folder refuse root as well.
+bool acceptsSettings(const QString& folder, const QString& file)
+{
+    if (!QFileInfo(folder).isDir())
+        return false;
+    if (QFileInfo::exists(file)) {
+        QFile existing(file);
+        if (!existing.open(QIODevice::ReadWrite)) // opening changes nothing in the file
+            return false;
+    }
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".rastrova-probe-XXXXXX")));
+    if (!probe.open())
+        return false;
+    const char byte = 0;
+    return probe.write(&byte, 1) == 1 && probe.flush();
+}
+
 } // namespace
 
 QString homeOption(const QStringList& args)
@@ -48,10 +70,7 @@ ProgramPaths resolveProgramPaths(const QString& home, const QString& executableF
     paths.settingsFile = own;
     paths.settingsSource = own;
 
-    const QFileInfo folderInfo(paths.programFolder);
-    const QFileInfo fileInfo(own);
-    const bool writable = folderInfo.isDir() && folderInfo.isWritable() && (!fileInfo.exists() || fileInfo.isWritable());
-    if (!writable) {
+    if (!acceptsSettings(paths.programFolder, own)) {
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         QDir().mkpath(config);
         paths.settingsRedirected = true;
