@@ -102,22 +102,26 @@ int build(const QString& folder, const CompileOptions& options)
     const QFileInfo info(folder);
     if (!info.isDir())
         return fail(QStringLiteral("папка файла печати \"%1\" не найдена").arg(folder));
-    // The blanks in the order of the tree: the scan of the base folder above.
-    const store::ScanResult scan = store::scanBaseFolder(info.absolutePath());
-    const store::ScannedPrintFile* printFile = nullptr;
-    for (const store::ScannedPrintFile& candidate : scan.printFiles)
-        if (candidate.name == info.fileName())
-            printFile = &candidate;
-    if (!printFile)
+    if (!QFileInfo(store::PrintFileHeader(folder).path()).isFile())
         return fail(QStringLiteral("\"%1\" не является файлом печати (нет info.ini)").arg(folder));
+    if (Status st = checkFolderTakesWrites(folder); !st)
+        return fail(st.message());
+    // The blanks in the order of the tree, from this print file alone.
+    store::ScannedPrintFile printFile;
+    QStringList skipped;
+    if (Status st = store::scanPrintFile(folder, printFile, skipped); !st)
+        return fail(st.message());
+    for (const QString& problem : skipped)
+        fail(oneLine(problem));
 
     QStringList hourly, archive;
     int status = ExitOk;
-    auto compile = [&](const QList<store::ScannedBlank>& blanks, QStringList& names, const char* kind) {
+    auto compile = [&](const QList<store::ScannedBlank>& blanks, store::BlankKind blankKind, QStringList& names,
+                       const char* kind) {
         for (const store::ScannedBlank& b : blanks) {
             names << b.name;
             editor::StoredBlank blank;
-            Status st = load(folder, b.name, blank);
+            Status st = editor::loadStoredBlank(folder, b, blankKind, blank);
             if (st)
                 st = writeImage(blank, catalogues);
             if (!st) {
@@ -127,15 +131,16 @@ int build(const QString& folder, const CompileOptions& options)
             write(stdout, (QLatin1String(kind) + u' ' + b.name + u'\n').toUtf8());
         }
     };
-    compile(printFile->hourly, hourly, "hourly");
-    compile(printFile->archive, archive, "archive");
+    compile(printFile.hourly, store::BlankKind::Hourly, hourly, "hourly");
+    compile(printFile.archive, store::BlankKind::Archive, archive, "archive");
     if (status != ExitOk)
         return status;
     QString imagePath;
     if (Status st = render::writePrintFileImage(folder, hourly, archive, &imagePath); !st)
         return fail(st.message());
     write(stdout, QStringLiteral("info.bin %1\n").arg(QFileInfo(imagePath).size()).toUtf8());
-    return sink.told > 0 ? ExitFile : ExitOk;
+    // Written all the same, but without what the messages said could not be had.
+    return sink.told > 0 || !skipped.isEmpty() ? ExitFile : ExitOk;
 }
 
 } // namespace rastrova::cli

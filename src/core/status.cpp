@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstring>
@@ -20,6 +22,11 @@ QString messageCannotRead(const QString& path, const QString& reason)
 QString messageCannotWrite(const QString& path, const QString& reason)
 {
     return QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, reason);
+}
+
+QString messageTooManyEntries(const QString& path)
+{
+    return messageCannotRead(path, QStringLiteral("в файле слишком много записей."));
 }
 
 namespace {
@@ -77,6 +84,24 @@ Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
     if (file.error() != QFileDevice::NoError)
         return Status::ioError(messageCannotRead(path, file.errorString()));
     out = bytes;
+    return Status::ok();
+}
+
+Status checkFolderTakesWrites(const QString& folder)
+{
+    auto refused = [&](const QString& reason) {
+        return Status::ioError(QStringLiteral("В папку \"%1\" нельзя записать: %2").arg(folder, reason));
+    };
+    if (!QFileInfo(folder).isDir())
+        return refused(QStringLiteral("папка не найдена."));
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".rastrova-probe-XXXXXX")));
+    errno = 0;
+    if (!probe.open())
+        return refused(writeFailure(errno, probe.errorString()));
+    const char byte = 0;
+    errno = 0;
+    if (probe.write(&byte, 1) != 1 || !probe.flush())
+        return refused(writeFailure(errno, probe.errorString()));
     return Status::ok();
 }
 

@@ -36,7 +36,14 @@ private:
 
 // Messages shared by every file operation.
 QString messageCannotRead(const QString& path, const QString& reason);
+// A file whose entries would take far more memory than its size.
+QString messageTooManyEntries(const QString& path);
 QString messageCannotWrite(const QString& path, const QString& reason);
+
+// Whether a file can be written in `folder`, asked of the file system itself by
+// writing (and removing) a byte rather than of the permission bits: a read-only
+// mount or a full disk refuse root as well. The message says why not.
+Status checkFolderTakesWrites(const QString& folder);
 
 // Reads a whole file of at most `maxBytes` bytes. A missing file is NotFound, a
 // larger one Damaged.

@@ -334,6 +334,45 @@ TEST(CliCompile, ABlankFileThatIsAChannelIsRefusedAtOnce)
     EXPECT_EQ(runCli({QStringLiteral("build"), folder}).exitCode, 3);
 }
 
+TEST(CliCompile, BuildTouchesItsOwnPrintFileAlone)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    // A neighbour whose header lists a blank without its file, and a name the
+    // header cannot hold in the built print file itself.
+    makePrintFile(dir.path(), QStringLiteral("Соседний"), QStringLiteral("[HEAD]\r\nБез файла=1\r\n"));
+    const QString neighbour = QDir(dir.path()).filePath(QStringLiteral("Соседний"));
+    const QString header = QDir(folder).filePath(QStringLiteral("info.ini"));
+    replaceIn(header, QStringLiteral("[HEAD]\r\n"), QStringLiteral("[HEAD]\r\ninfo=7\r\n"));
+
+    const CliRun run = runCli({QStringLiteral("build"), folder});
+    EXPECT_EQ(QDir(neighbour).entryList(QDir::Files), QStringList{QStringLiteral("info.ini")});
+    // The skipped name is told, and the exit says the print file is not whole.
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("пропущен"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("info.bin "))) << run.out.toStdString();
+}
+
+TEST(CliCompile, APrintFileThatTakesNoWriteIsSaidSoAndStillPreviews)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    CliRun build, preview;
+    {
+        // Not a byte may be written: as on a read-only or a full file system.
+        testfiles::FileSizeLimit noRoom(0);
+        ASSERT_TRUE(noRoom.active());
+        build = runCli({QStringLiteral("build"), folder});
+        preview = runCli({QStringLiteral("preview"), folder, QStringLiteral("Часовой отчёт")});
+    }
+    EXPECT_EQ(build.exitCode, 3);
+    EXPECT_TRUE(build.err.contains(QStringLiteral("нельзя записать"))) << build.err.toStdString();
+    EXPECT_FALSE(build.err.contains(QStringLiteral("не является файлом печати")));
+    EXPECT_TRUE(build.out.isEmpty()) << build.out.toStdString();
+    EXPECT_EQ(preview.exitCode, 0) << preview.err.toStdString();
+    EXPECT_FALSE(preview.out.isEmpty());
+}
+
 TEST(CliCompile, BuildMakesEveryImageAndInfoBin)
 {
     QTemporaryDir dir;

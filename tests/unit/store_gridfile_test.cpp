@@ -381,3 +381,20 @@ TEST(GridFileRead, CutAndCorruptedFilesNeverCrashOrHalfChangeTheTarget)
     }
     EXPECT_GT(damaged, 0); // the cuts through "Unions" lines at least
 }
+
+TEST(GridFileRead, ManyTinyEntriesAreRefusedRatherThanCostingGigabytes)
+{
+    // Under the file's size bound, millions of empty sections or entries: held as
+    // they stand they would take gigabytes.
+    for (const QByteArray& line : {QByteArray("[a]\n"), QByteArray("a=\n")}) {
+        QByteArray bytes = "[Grid]\nColCount=2\nRowCount=2\n";
+        bytes.reserve(kMaxGridFileBytes);
+        while (bytes.size() + line.size() <= kMaxGridFileBytes)
+            bytes += line;
+        Grid target = richGrid();
+        const Status st = parseGridTable(bytes, target);
+        EXPECT_EQ(st.code(), Status::Damaged);
+        EXPECT_TRUE(st.message().contains(QStringLiteral("слишком много записей"))) << st.message().toStdString();
+        EXPECT_TRUE(target == richGrid());
+    }
+}

@@ -29,6 +29,19 @@ Status buildImage(const SaveBlankInput& input, const QString& imagePath, render:
     return render::buildBlankImage(in, imagePath, image);
 }
 
+namespace {
+
+// The blank's own files, its page settings and kind already in `blank`.
+Status loadBlankFiles(const QString& folder, const QString& name, StoredBlank& blank)
+{
+    blank.basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
+    if (Status st = store::readBlank(blank.basePath + QLatin1String(".ini"), blank.document); !st)
+        return st;
+    return blank.list.load(blank.basePath + QLatin1String(".par"));
+}
+
+} // namespace
+
 Status loadStoredBlank(const QString& folder, const QString& name, StoredBlank& blank)
 {
     store::PrintFileHeader header(folder);
@@ -39,10 +52,18 @@ Status loadStoredBlank(const QString& folder, const QString& name, StoredBlank& 
         blank.formFeed = header.formFeed(n);
         blank.document.settings.kind = header.kind(n);
     }
-    blank.basePath = store::blankFilePath(folder, name, store::BlankFile::Blank).chopped(4);
-    if (Status st = store::readBlank(blank.basePath + QLatin1String(".ini"), blank.document); !st)
-        return st;
-    return blank.list.load(blank.basePath + QLatin1String(".par"));
+    return loadBlankFiles(folder, name, blank);
+}
+
+Status loadStoredBlank(const QString& folder, const store::ScannedBlank& scanned, store::BlankKind kind,
+                       StoredBlank& blank)
+{
+    if (scanned.number > 0) {
+        blank.pageLength = scanned.pageLength;
+        blank.formFeed = scanned.formFeed;
+        blank.document.settings.kind = kind;
+    }
+    return loadBlankFiles(folder, scanned.name, blank);
 }
 
 SaveBlankResult compileBlank(const QString& basePath, const SaveBlankInput& input)

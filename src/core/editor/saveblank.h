@@ -6,6 +6,7 @@
 #include "render/blankimage.h"
 #include "status.h"
 #include "store/blank.h"
+#include "store/scan.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,9 @@ struct StoredBlank {
     QString basePath; // the blank's files without extension
 };
 Status loadStoredBlank(const QString& printFileFolder, const QString& name, StoredBlank& blank);
+// The same for a blank of a scanned print file, whose header was read already.
+Status loadStoredBlank(const QString& printFileFolder, const store::ScannedBlank& scanned, store::BlankKind kind,
+                       StoredBlank& blank);
 
 // The image of the blank at `basePath` (without extension) and its report,
 // written as saving does, then the archive checks; the blank's own files are left

@@ -23,7 +23,8 @@ Status blankFileBytes(const BlankDocument& blank, QByteArray& out)
         return st;
     // The settings go in through the profile rules, which append the section.
     text::IniProfile profile;
-    profile.parse(grid);
+    if (!profile.parse(grid))
+        return Status::refused(QStringLiteral("Бланк слишком велик, чтобы его сохранить."));
     profile.setInt(kNastr, kVirelType, blank.settings.virelType);
     profile.setInt(kNastr, kSetn, blank.settings.setn);
     QChar bad;
@@ -51,7 +52,8 @@ Status parseBlank(QByteArrayView bytes, BlankDocument& blank, const QString& fil
     grid.resize(std::max(grid.colCount(), 2), std::max(grid.rowCount(), 2));
 
     text::IniProfile profile;
-    profile.parse(bytes);
+    if (!profile.parse(bytes))
+        return Status::damaged(messageTooManyEntries(fileName));
     BlankSettings settings;
     settings.kind = blank.settings.kind;
     settings.virelType = profile.intValue(kNastr, kVirelType, 0);

@@ -10,10 +10,18 @@ namespace rastrova::store {
 
 // ---------------------------------------------------------------- sections
 
-void SectionFile::parse(const QString& text)
+bool SectionFile::parse(const QString& text)
 {
     sections_.clear();
     Section* current = nullptr;
+    qint64 cost = 0;
+    auto tooMuch = [&](qint64 more) {
+        cost += more;
+        if (cost <= kMaxParsedBytes)
+            return false;
+        sections_.clear();
+        return true;
+    };
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = text.indexOf(u'\n', start);
@@ -26,14 +34,21 @@ void SectionFile::parse(const QString& text)
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
+            // A map node with the section and its name (twice).
+            if (tooMuch(qint64(sizeof(Section)) + 96 + 4 * line.size()))
+                return false;
             current = &section(line.mid(1, line.size() - 2).toString());
             continue;
         }
         qsizetype eq = line.indexOf(u'=');
         if (!current || eq < 0)
             continue;
+        // The entry with the vector's slack and its two texts with their headers.
+        if (tooMuch(qint64(sizeof(Entry)) * 2 + 64 + 2 * line.size()))
+            return false;
         current->entries.push_back({line.left(eq).toString(), line.mid(eq + 1).toString()});
     }
+    return true;
 }
 
 QString SectionFile::text() const
@@ -411,7 +426,8 @@ Status writeGridFile(const QString& path, const Grid& grid)
 Status parseGridTable(QByteArrayView bytes, Grid& target, const GridLimits& limits, const QString& fileName)
 {
     SectionFile f;
-    f.parse(text::fromCp1251(bytes));
+    if (!f.parse(text::fromCp1251(bytes)))
+        return Status::damaged(messageTooManyEntries(fileName));
     auto damaged = [&](const QString& what) { return Status::damaged(damagedMessage(fileName, what)); };
     // An empty file is an empty grid; anything else must at least have its "Grid"
     // section, and text files hold no NUL bytes.

@@ -38,7 +38,10 @@ public:
         std::vector<Entry> entries;
     };
 
-    void parse(const QString& text);
+    // Most memory the parsed sections may take, as estimated while parsing.
+    static constexpr qint64 kMaxParsedBytes = 64 * 1024 * 1024;
+    // False, and nothing kept, when the sections would take more than kMaxParsedBytes.
+    bool parse(const QString& text);
     QString text() const; // each section: "[name]", its entries, an empty line; CR LF
 
     // Replaces the key's entry in place, or adds it at the end of its section

@@ -53,7 +53,8 @@ QStringList PrintFileHeader::blankNames() const
 
 QList<PrintFileHeader::Entry> PrintFileHeader::entries() const
 {
-    // The kinds by key, the first of duplicates counting, as a look-up would find them.
+    // The kinds and page settings by key, the first of duplicates counting, as a
+    // look-up would find them.
     QHash<QString, QString> opis;
     for (const auto& [key, value] : profile_.entries(kOpis)) {
         const QString folded = key.toUpper();
@@ -67,6 +68,13 @@ QList<PrintFileHeader::Entry> PrintFileHeader::entries() const
         int kind = 0;
         text::parseProfileInt(opis.value(u'T' + value.toUpper()), kind);
         e.kind = kind != 0 ? BlankKind::Archive : BlankKind::Hourly;
+        if (e.number > 0) {
+            const QString number = QString::number(e.number);
+            if (auto it = opis.constFind(u'K' + number); it != opis.cend())
+                e.pageLength = *it;
+            if (auto it = opis.constFind(u'F' + number); it != opis.cend())
+                e.formFeed = *it == QLatin1String("TRUE");
+        }
         list.append(e);
     }
     return list;

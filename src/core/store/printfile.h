@@ -45,6 +45,9 @@ public:
         QString value; // the number as written ("0": not a blank)
         int number = 0;
         BlankKind kind = BlankKind::Hourly;
+        // The page settings of its number, as pageLength() and formFeed() give them.
+        QString pageLength = QStringLiteral("60");
+        bool formFeed = true;
     };
     QList<Entry> entries() const;
     // The blank's number; 0 when it has none.

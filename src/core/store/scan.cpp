@@ -24,12 +24,14 @@ const QCollator& russianCollator()
     return collator;
 }
 
-// Folders the tree leaves out: hidden ones, read-only ones, links.
+// Folders the tree leaves out: hidden ones, links, and those marked read-only.
+// The mark is the folder's own (its owner may not write it); a folder on a
+// read-only mount is not marked and is listed, so that it can be read.
 bool isSkippedFolder(const QFileInfo& info)
 {
     if (info.isSymLink() || info.isHidden() || info.fileName().startsWith(u'.'))
         return true;
-    return !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
+    return !(info.permissions() & QFileDevice::WriteOwner);
 }
 
 template <typename T>
@@ -49,6 +51,44 @@ int compareNodeText(const QString& a, const QString& b)
     return a.compare(b); // names equal but for case: a fixed order all the same
 }
 
+Status scanPrintFile(const QString& printFileFolder, ScannedPrintFile& out, QStringList& problems)
+{
+    out = ScannedPrintFile{};
+    out.name = QFileInfo(printFileFolder).fileName();
+    PrintFileHeader header(printFileFolder);
+    if (Status st = header.load(); !st)
+        return st;
+    QSet<QString> listed; // names as the uniqueness rule compares them
+    for (const PrintFileHeader::Entry& entry : header.entries()) {
+        const QString& name = entry.name;
+        const QString folded = name.trimmed().toUpper();
+        if (listed.contains(folded))
+            continue; // a duplicate key: the first one counts
+        listed.insert(folded);
+        if (entry.value == u"0")
+            continue;
+        if (NameCheck check = checkHeaderName(name); !check.ok()) {
+            problems << QStringLiteral("Файл печати \"%1\": бланк \"%2\" пропущен. %3")
+                            .arg(out.name, name, check.message);
+            continue;
+        }
+        const QString blankPath = blankFilePath(printFileFolder, name, BlankFile::Blank);
+        if (!QFileInfo::exists(blankPath)) {
+            QFile empty(blankPath);
+            if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                empty.close();
+        }
+        ScannedBlank blank{name, entry.number, entry.pageLength, entry.formFeed};
+        if (entry.kind == BlankKind::Archive)
+            out.archive << blank;
+        else
+            out.hourly << blank;
+    }
+    sortByName(out.archive);
+    sortByName(out.hourly);
+    return Status::ok();
+}
+
 ScanResult scanBaseFolder(const QString& baseFolder)
 {
     ScanResult result;
@@ -62,42 +102,11 @@ ScanResult scanBaseFolder(const QString& baseFolder)
         if (isSkippedFolder(folder))
             continue;
         const QString folderPath = folder.absoluteFilePath();
-        PrintFileHeader header(folderPath);
-        if (!QFileInfo(header.path()).isFile())
+        if (!QFileInfo(PrintFileHeader(folderPath).path()).isFile())
             continue;
         ScannedPrintFile printFile;
-        printFile.name = folder.fileName();
-        if (Status st = header.load(); !st) {
+        if (Status st = scanPrintFile(folderPath, printFile, result.problems); !st)
             result.problems << st.message();
-        }
-        QSet<QString> listed; // names as the uniqueness rule compares them
-        for (const PrintFileHeader::Entry& entry : header.entries()) {
-            const QString& name = entry.name;
-            const QString folded = name.trimmed().toUpper();
-            if (listed.contains(folded))
-                continue; // a duplicate key: the first one counts
-            listed.insert(folded);
-            if (entry.value == u"0")
-                continue;
-            if (NameCheck check = checkHeaderName(name); !check.ok()) {
-                result.problems << QStringLiteral("Файл печати \"%1\": бланк \"%2\" пропущен. %3")
-                                       .arg(printFile.name, name, check.message);
-                continue;
-            }
-            const QString blankPath = blankFilePath(folderPath, name, BlankFile::Blank);
-            if (!QFileInfo::exists(blankPath)) {
-                QFile empty(blankPath);
-                if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                    empty.close();
-            }
-            ScannedBlank blank{name, entry.number};
-            if (entry.kind == BlankKind::Archive)
-                printFile.archive << blank;
-            else
-                printFile.hourly << blank;
-        }
-        sortByName(printFile.archive);
-        sortByName(printFile.hourly);
         result.printFiles << printFile;
     }
     sortByName(result.printFiles);

@@ -13,6 +13,8 @@ namespace rastrova::store {
 struct ScannedBlank {
     QString name;
     int number = 0;
+    QString pageLength = QStringLiteral("60"); // its page settings in the header
+    bool formFeed = true;
 };
 
 struct ScannedPrintFile {
@@ -32,6 +34,11 @@ struct ScanResult {
 // link, are skipped. A blank listed in a header whose file is missing gets an
 // empty blank file. Every level is sorted as the tree sorts.
 ScanResult scanBaseFolder(const QString& baseFolder);
+
+// One print file, read as the scan reads it, its header read once: its blanks
+// into `out` (named after the folder), what was skipped into `problems`. Not OK
+// when the header could not be read (`out` then holds no blanks).
+Status scanPrintFile(const QString& printFileFolder, ScannedPrintFile& out, QStringList& problems);
 
 // The order of tree nodes: case-insensitive, Ё beside Е, independent of the
 // machine's locale. Negative, 0 or positive like QString::compare.

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace rastrova::store {
 
@@ -22,23 +21,16 @@ QString panelKey(int i)
     return QStringLiteral("Panel%1").arg(i);
 }
 
-// Whether the settings file can be written where it stands. Asked of the file
-// system itself rather than of the permission bits: a read-only mount, a full disk
-// or a settings "file" that is a folder refuse root as well.
+// Whether the settings file can be written where it stands (a settings "file"
+// that is a folder cannot, for root neither).
 bool acceptsSettings(const QString& folder, const QString& file)
 {
-    if (!QFileInfo(folder).isDir())
-        return false;
     if (QFileInfo::exists(file)) {
         QFile existing(file);
         if (!existing.open(QIODevice::ReadWrite)) // opening changes nothing in the file
             return false;
     }
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".rastrova-probe-XXXXXX")));
-    if (!probe.open())
-        return false;
-    const char byte = 0;
-    return probe.write(&byte, 1) == 1 && probe.flush();
+    return bool(checkFolderTakesWrites(folder));
 }
 
 } // namespace

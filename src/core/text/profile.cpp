@@ -51,10 +51,11 @@ bool parseProfileInt(QStringView text, int& out)
     return true;
 }
 
-void IniProfile::parse(QByteArrayView cp1251)
+bool IniProfile::parse(QByteArrayView cp1251)
 {
     lines_.clear();
     const QString text = fromCp1251(cp1251);
+    qint64 cost = 0;
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = text.indexOf(u'\n', start);
@@ -80,8 +81,15 @@ void IniProfile::parse(QByteArrayView cp1251)
                 line.value = unquote(t.mid(eq + 1).trimmed().toString());
             }
         }
+        // The line, its three texts with their headers, and the vector's slack.
+        cost += qint64(sizeof(Line)) * 2 + 3 * 32 + 2 * (line.text.size() + line.name.size() + line.value.size());
+        if (cost > kMaxParsedBytes) {
+            lines_ = {};
+            return false;
+        }
         lines_.push_back(std::move(line));
     }
+    return true;
 }
 
 QString IniProfile::joinedLines() const
@@ -104,8 +112,8 @@ Status IniProfile::load(const QString& path)
     lines_.clear();
     QByteArray bytes;
     Status st = readWholeFile(path, kMaxFileBytes, bytes);
-    if (st)
-        parse(bytes);
+    if (st && !parse(bytes))
+        return Status::damaged(messageTooManyEntries(path));
     return st;
 }
 

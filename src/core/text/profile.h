@@ -21,6 +21,9 @@ class IniProfile {
 public:
     // Largest file accepted: settings, headers and blank settings are small.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+    // Most memory the parsed lines may take, as estimated while parsing: a file
+    // of many tiny lines would otherwise cost many times its size.
+    static constexpr qint64 kMaxParsedBytes = 64 * 1024 * 1024;
 
     IniProfile() = default;
 
@@ -30,7 +33,9 @@ public:
     // Replaces `path` atomically; refused when a text has no 1251 form.
     Status save(const QString& path) const;
 
-    void parse(QByteArrayView cp1251);
+    // False, and the profile left empty, when the lines would take more than
+    // kMaxParsedBytes.
+    bool parse(QByteArrayView cp1251);
     // The file's bytes; a character without a 1251 byte becomes '?', so check
     // texts (fitsCp1251) before they are set when that matters.
     QByteArray serialize() const;
