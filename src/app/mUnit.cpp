@@ -3,6 +3,7 @@
 #include "PrmsTree.h"
 #include "Ustr.h"
 #include "controls/blankgrid.h"
+#include "controls/previewtext.h"
 #include "controls/paramgrid.h"
 #include "dialogs.h"
 #include "helpviewer.h"
@@ -930,14 +931,15 @@ void TmForm::updateSelectionStatus()
 
 void TmForm::refreshPreview()
 {
-    Preview->clear();
-    if (!blankOpen_)
+    if (!blankOpen_) {
+        Preview->clear();
         return;
+    }
     // A mark column is widened so that the whole mark shows; the blank keeps it.
     if (render::widenMarkColumns(blank_.grid))
         mgrid->refresh();
     const render::PrinterText text = render::renderPrinterText(blank_.grid, CheckBoxFormFeed->isChecked());
-    Preview->setPlainText(render::previewText(text));
+    app::showPreviewText(Preview, render::previewText(text));
     QTextCursor caret = Preview->textCursor();
     caret.movePosition(QTextCursor::Start);
     caret.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor);

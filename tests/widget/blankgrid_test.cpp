@@ -2,6 +2,7 @@
 // what editing, selecting and resizing do to the grid.
 
 #include "controls/blankgrid.h"
+#include "controls/previewtext.h"
 #include "messages.h"
 #include "store/grid.h"
 
@@ -16,6 +17,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -744,3 +747,31 @@ TEST_F(BlankGridViewTest, ShiftExtendsTheSelectedRectangle) {
 }
 
 } // namespace
+
+TEST(PreviewText, OnlyTheChangedLinesAreReplaced) {
+    QPlainTextEdit view;
+    showPreviewText(&view, QStringLiteral("╔══╗\n║ab║\n\n╚══╝"));
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("╔══╗\n║ab║\n\n╚══╝"));
+    QTextDocument* doc = view.document();
+    std::vector<int> revisions;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        revisions.push_back(b.revision());
+
+    showPreviewText(&view, QStringLiteral("╔══╗\n║cd║\n\n╚══╝"));
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("╔══╗\n║cd║\n\n╚══╝"));
+    ASSERT_EQ(doc->blockCount(), 4);
+    EXPECT_EQ(doc->findBlockByNumber(0).revision(), revisions[0]);
+    EXPECT_NE(doc->findBlockByNumber(1).revision(), revisions[1]);
+    EXPECT_EQ(doc->findBlockByNumber(3).revision(), revisions[3]);
+
+    // An empty line filled, then fewer and more lines: the whole text each time.
+    showPreviewText(&view, QStringLiteral("╔══╗\n║cd║\nx\n╚══╝"));
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("╔══╗\n║cd║\nx\n╚══╝"));
+    showPreviewText(&view, QStringLiteral("one"));
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("one"));
+    showPreviewText(&view, QStringLiteral("a\nb\nc"));
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("a\nb\nc"));
+    showPreviewText(&view, QString());
+    EXPECT_EQ(view.toPlainText(), QString());
+    EXPECT_FALSE(doc->isUndoAvailable());
+}

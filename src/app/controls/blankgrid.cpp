@@ -610,4 +610,31 @@ void BlankGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
         selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
 }
 
+// The item view repaints its whole viewport when the focus comes or goes. Here
+// only the current cell's frame shows the focus, so only it is repainted: on a
+// large blank, returning from a cell's editor would otherwise repaint every
+// visible cell after each Enter.
+void BlankGridView::focusInEvent(QFocusEvent* event)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        QTableView::focusInEvent(event); // the view picks a first current cell
+        return;
+    }
+    setAttribute(Qt::WA_InputMethodEnabled, bool(current.flags() & Qt::ItemIsEditable));
+    updateFocusLook();
+}
+
+void BlankGridView::focusOutEvent(QFocusEvent*)
+{
+    updateFocusLook();
+}
+
+void BlankGridView::updateFocusLook()
+{
+    update(QRegion(rect()) - QRegion(viewport()->geometry())); // the frame around the cells
+    if (const QModelIndex current = currentIndex(); current.isValid())
+        viewport()->update(visualRect(current));
+}
+
 } // namespace rastrova::app

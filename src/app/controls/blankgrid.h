@@ -131,9 +131,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void applyLayout();
+    // Repaints what shows whether the grid has the focus: the current cell's frame.
+    void updateFocusLook();
     QRect widenToRanges(QRect cells) const;
     // Makes `to` current and selects the rectangle from the anchor to it.
     void extendTo(const QModelIndex& to);
