@@ -3,10 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QDir>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,19 +33,45 @@ QString messageTooManyEntries(const QString& path)
 namespace {
 
 const QString kNotRegular = QStringLiteral("это не обычный файл (канал, устройство или ссылка на них).");
+const QString kSavePrefix = QString::fromLatin1(kSaveTemporaryPrefix);
+
+QString randomSuffix()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString suffix;
+    for (int i = 0; i < 6; ++i)
+        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+    return suffix;
+}
+
+const QString kNameTooLong = QStringLiteral("имя файла или папки длиннее 255 байт.");
+
+// Whether a part of `path` is longer than a file system takes, so that the file
+// cannot exist at all.
+bool hasOverlongPart(const QString& path)
+{
+    for (const QString& part : path.split(u'/', Qt::SkipEmptyParts))
+        if (QFile::encodeName(part).size() > NAME_MAX)
+            return true;
+    return false;
+}
 
 // Why the system refused a write, in the program's language where it is one of
 // the usual reasons.
-QString writeFailure(int error, const QString& fallback)
+QString writeFailure(int error, const QString& fallback = {})
 {
     switch (error) {
     case ENOSPC: return QStringLiteral("на диске не осталось места.");
     case EFBIG: return QStringLiteral("файл превысил допустимый размер.");
     case EDQUOT: return QStringLiteral("исчерпана дисковая квота.");
     case EROFS: return QStringLiteral("файловая система доступна только для чтения.");
+    case ENAMETOOLONG: return kNameTooLong;
     case EACCES:
     case EPERM: return QStringLiteral("нет прав на запись.");
-    default: return fallback;
+    case ENOENT:
+    case ENOTDIR: return QStringLiteral("папка не найдена.");
+    case EISDIR: return QStringLiteral("на его месте папка.");
+    default: return fallback.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) + u'.' : fallback;
     }
 }
 
@@ -53,6 +80,8 @@ QString writeFailure(int error, const QString& fallback)
 Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
 {
     const QFileInfo info(path);
+    if (!info.exists() && hasOverlongPart(path))
+        return Status::refused(messageCannotRead(path, kNameTooLong));
     if (!info.exists())
         return Status::notFound(QStringLiteral("Файл \"%1\" не найден.").arg(path));
     if (info.isDir())
@@ -94,7 +123,7 @@ Status checkFolderTakesWrites(const QString& folder)
     };
     if (!QFileInfo(folder).isDir())
         return refused(QStringLiteral("папка не найдена."));
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".rastrova-probe-XXXXXX")));
+    QTemporaryFile probe(QDir(folder).filePath(kSavePrefix + QStringLiteral("XXXXXX")));
     errno = 0;
     if (!probe.open())
         return refused(writeFailure(errno, probe.errorString()));
@@ -115,21 +144,51 @@ Status writeWholeFile(const QString& path, const QByteArray& bytes)
             path, S_ISLNK(st.st_mode) ? QStringLiteral("на его месте символическая ссылка, а записывать "
                                                        "можно только обычный файл.")
                                       : kNotRegular));
-    QSaveFile file(path);
-    // Unbuffered: every byte reaches the file system inside write(), so a full disk
-    // or a size limit is seen there. Through the buffer the bytes would go out only
-    // while commit() closes the file, where a failed write is not reported and the
-    // short file would replace the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Status::ioError(messageCannotWrite(path, file.errorString()));
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        QString reason = writeFailure(errno, file.errorString());
-        file.cancelWriting();
-        return Status::ioError(messageCannotWrite(path, reason));
+    const bool replacing = ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+
+    // The bytes go to a new file beside the old one, which is then renamed over
+    // it: the old file stays whole until the new one is complete on the disk.
+    const QString folder = QFileInfo(path).absolutePath();
+    QByteArray tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
+        tempName = QFile::encodeName(QDir(folder).filePath(kSavePrefix + randomSuffix()));
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    if (!file.commit())
-        return Status::ioError(messageCannotWrite(path, file.errorString()));
+    if (fd < 0)
+        return Status::ioError(messageCannotWrite(path, writeFailure(errno)));
+    auto abandon = [&](int error) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        return Status::ioError(messageCannotWrite(path, writeFailure(error)));
+    };
+    if (replacing)
+        ::fchmod(fd, st.st_mode & 07777); // the new file keeps the old one's permissions
+    const char* next = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, next, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return abandon(n < 0 ? errno : ENOSPC);
+        next += n;
+        left -= n;
+    }
+    if (::fsync(fd) != 0)
+        return abandon(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(tempName.constData());
+        return Status::ioError(messageCannotWrite(path, writeFailure(error)));
+    }
+    if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(tempName.constData());
+        return Status::ioError(messageCannotWrite(path, writeFailure(error)));
+    }
     return Status::ok();
 }
 

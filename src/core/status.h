@@ -49,6 +49,10 @@ Status checkFolderTakesWrites(const QString& folder);
 // larger one Damaged.
 Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out);
 
+// The hidden temporary file of a save is named this, six letters or digits
+// added, beside its target; only a save killed at its work leaves one behind.
+constexpr char kSaveTemporaryPrefix[] = ".rastrova-save-";
+
 // Replaces `path` with `bytes` atomically: the old file stays whole on failure.
 Status writeWholeFile(const QString& path, const QByteArray& bytes);
 

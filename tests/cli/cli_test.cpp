@@ -373,6 +373,19 @@ TEST(CliCompile, APrintFileThatTakesNoWriteIsSaidSoAndStillPreviews)
     EXPECT_FALSE(preview.out.isEmpty());
 }
 
+TEST(CliCompile, ANameLongerThanAFileSystemTakesIsSaidToBeTooLong)
+{
+    QTemporaryDir dir;
+    const QString folder = copyExample(dir, QStringLiteral("Котельная Северная"));
+    const QString name(200, QChar(0x0416)); // 400 bytes in UTF-8
+    for (const char* command : {"preview", "image"}) {
+        const CliRun run = runCli({QLatin1String(command), folder, name});
+        EXPECT_EQ(run.exitCode, 3) << command;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("длиннее 255 байт"))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("не найден"))) << run.err.toStdString();
+    }
+}
+
 TEST(CliCompile, BuildMakesEveryImageAndInfoBin)
 {
     QTemporaryDir dir;

@@ -199,3 +199,22 @@ TEST(ScanSkip, MissingOrEmptyBaseGivesNothing)
     }
     EXPECT_TRUE(entries(base.path()).isEmpty());
 }
+
+TEST(ScanTree, TemporariesOfKilledSavesGoAndTheUsersOwnFilesStay)
+{
+    QTemporaryDir base;
+    const QString folder = makePrintFile(base.path(), QStringLiteral("Котельная"), QStringLiteral("[HEAD]\r\nОтчёт=1\r\n"));
+    const QStringList leftovers = {QStringLiteral(".rastrova-save-AbC123"), QStringLiteral(".rastrova-save-zzzzzz")};
+    const QStringList kept = {QStringLiteral("Отчёт.bin.backup"), QStringLiteral("Отчёт.ini.AbC123"),
+                              QStringLiteral(".rastrova-save-AbC1234"), QStringLiteral(".rastrova-save-")};
+    for (const QString& name : leftovers + kept)
+        writeRaw(QDir(folder).filePath(name), "x");
+
+    const ScanResult scan = scanBaseFolder(base.path());
+    ASSERT_EQ(scan.printFiles.size(), 1);
+    QStringList expected = kept + QStringList{QStringLiteral("info.ini"), QStringLiteral("Отчёт.ini")};
+    expected.sort();
+    QStringList present = entries(folder);
+    present.sort();
+    EXPECT_EQ(present, expected);
+}

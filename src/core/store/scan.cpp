@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -34,6 +35,23 @@ bool isSkippedFolder(const QFileInfo& info)
     return !(info.permissions() & QFileDevice::WriteOwner);
 }
 
+// A save killed at its work leaves its temporary file behind; the next scan of
+// the print file removes such files (their names are made by saves alone).
+void removeLeftoverTemporaries(const QString& printFileFolder)
+{
+    static const QRegularExpression leftover(QLatin1Char('^') +
+                                             QRegularExpression::escape(QLatin1String(kSaveTemporaryPrefix)) +
+                                             QStringLiteral("[A-Za-z0-9]{6}$"));
+    const QDir folder(printFileFolder);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
+        if (!leftover.match(name).hasMatch())
+            continue;
+        const QFileInfo info(folder.filePath(name));
+        if (info.isFile() && !info.isSymLink())
+            QFile::remove(info.filePath());
+    }
+}
+
 template <typename T>
 void sortByName(QList<T>& list)
 {
@@ -55,6 +73,7 @@ Status scanPrintFile(const QString& printFileFolder, ScannedPrintFile& out, QStr
 {
     out = ScannedPrintFile{};
     out.name = QFileInfo(printFileFolder).fileName();
+    removeLeftoverTemporaries(printFileFolder);
     PrintFileHeader header(printFileFolder);
     if (Status st = header.load(); !st)
         return st;
