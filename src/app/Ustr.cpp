@@ -601,9 +601,14 @@ bool TAUstr::openPort(int baudIndex)
     const int port = settings_.portIndex;
     const QString device = settings_.devices[size_t(port)];
     if (device.isEmpty() || !worker_->openPort(device, baudIndex, settings_.linkKind)) {
+        // A port the user may not open says why and how to fix it.
+        const QString reason =
+            device.isEmpty()
+                ? QString()
+                : devprog::portOpenFailureReason(worker_->openFailure(), devprog::lookUpPortAccess(device));
         Messages::show(this, app::kAppCaption,
                        QStringLiteral("Ошибка инициализации СОМ-порта ") + devprog::portCaptions()[port] +
-                           QStringLiteral(" (") + device + u')',
+                           QStringLiteral(" (") + device + u')' + reason,
                        app::MsgIcon::Error);
         return false;
     }

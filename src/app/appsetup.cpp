@@ -1,6 +1,7 @@
 #include "appsetup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -12,6 +13,12 @@ void setUpApplication(QApplication& app)
     QApplication::setApplicationVersion(QStringLiteral(RASTROVA_VERSION));
     // No display name: the platform would append it to every window's title,
     // and the windows carry their own titles.
+    // The desktop entry and the icon theme's picture of an installed program
+    // (share/applications/rastrova.desktop, share/icons/hicolor/*/apps/rastrova.*).
+    QGuiApplication::setDesktopFileName(QStringLiteral("rastrova"));
+    const QIcon windowIcon = QIcon::fromTheme(QStringLiteral("rastrova"));
+    if (!windowIcon.isNull())
+        QApplication::setWindowIcon(windowIcon);
 
     auto* qt = new QTranslator(&app);
     if (qt->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -1,7 +1,8 @@
 #pragma once
 // What the editor sets up in its application object before the first window:
-// its name and version, and Qt's own texts (file dialogs, standard buttons,
-// context menus) in Russian. The widget tests set up theirs the same way.
+// its name and version, its desktop entry and icon, and Qt's own texts (file
+// dialogs, standard buttons, context menus) in Russian. The widget tests set up
+// theirs the same way.
 
 class QApplication;
 

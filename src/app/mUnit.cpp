@@ -22,6 +22,7 @@
 #include "catalogue/moduletsk.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
+#include "store/installation.h"
 #include "store/manager.h"
 #include "store/names.h"
 #include "store/printfile.h"
@@ -117,7 +118,7 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     TreeToggle(true);
 
     // The reference list of fixed controller parameters.
-    const QString sprav = QDir(paths_.programFolder).filePath(QStringLiteral("sprav.txt"));
+    const QString sprav = QDir(store::dataFolderOf(paths_)).filePath(QStringLiteral("sprav.txt"));
     if (Status st = references_.load(sprav); !st)
         Messages::error(this, st.message());
 
@@ -1691,7 +1692,7 @@ void TmForm::AboutClick()
 void TmForm::HelpClick()
 {
     if (!help_)
-        help_ = new app::HelpViewer(QDir(paths_.programFolder).filePath(QStringLiteral("help")), this);
+        help_ = new app::HelpViewer(QDir(store::dataFolderOf(paths_)).filePath(QStringLiteral("help")), this);
     help_->showTopic(9);
     help_->show();
     help_->raise();

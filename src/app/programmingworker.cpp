@@ -75,6 +75,7 @@ bool ProgrammingWorker::openPort(const QString& device, int baudIndex, int linkK
     QMetaObject::invokeMethod(this, [&] {
         link().CloseComPort();
         opened = link().OpenComPort(device, baudIndex, linkKind);
+        openFailure_ = line_->openFailure();
         link().SetAttemptCount(1);
     }, Qt::BlockingQueuedConnection);
     return opened;

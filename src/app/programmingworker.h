@@ -24,6 +24,8 @@ public:
     // Asked from the window's thread; they wait for the worker's thread.
     bool openPort(const QString& device, int baudIndex, int linkKind);
     void closePort();
+    // Why the last openPort() failed.
+    devprog::PortOpenFailure openFailure() const { return openFailure_; }
 
     // Queued onto the worker's thread; each ends with finished().
     void startProgramming(const QString& imagePath, int linkKind, bool trace, const QString& traceFile);
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<devprog::SerialPortLine> line_;
     devprog::SteadyClock clock_;
     std::unique_ptr<devprog::ComLink> link_;
+    devprog::PortOpenFailure openFailure_ = devprog::PortOpenFailure::None;
     QObject* gui_ = nullptr;
     std::function<bool(const QString&)> ask_;
     std::function<void(const QString&)> notice_;

@@ -117,9 +117,14 @@ public:
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
         opened_ = link_.OpenComPort(options.device, baudIndex, kind_);
-        if (!opened_)
-            writeErr(QStringLiteral("Ошибка инициализации СОМ-порта ") + options.device +
-                     (line_.lastError().isEmpty() ? QString() : QStringLiteral(": ") + line_.lastError()));
+        if (!opened_) {
+            // A port the user may not open says why and how to fix it; other
+            // failures carry the system's words.
+            QString reason = portOpenFailureReason(line_.openFailure(), lookUpPortAccess(options.device));
+            if (reason.isEmpty() && !line_.lastError().isEmpty())
+                reason = QStringLiteral(": ") + line_.lastError();
+            writeErr(QStringLiteral("Ошибка инициализации СОМ-порта ") + options.device + reason);
+        }
         link_.SetAttemptCount(1);
     }
     bool opened() const { return opened_; }

@@ -1,11 +1,12 @@
 // rastrova-cli: the editor's core without windows, for scripts and batch work.
 // Exit status: 0 success, 1 device or protocol failure, 2 usage error, 3 file error.
 
+#include "catalogue/moduletsk.h"
+#include "catalogue/texttree.h"
 #include "compile.h"
 #include "device.h"
 #include "devprog/comlink.h"
-#include "catalogue/moduletsk.h"
-#include "catalogue/texttree.h"
+#include "store/installation.h"
 #include "store/scan.h"
 #include "store/settings.h"
 
@@ -57,7 +58,8 @@ const char* const kUsage =
     "Без --link вид связи берётся из настроек (RASTROVA.INI, раздел Parametrs).\n"
     "\n"
     "Общие параметры:\n"
-    "  --home DIR     папка программы (RASTROVA.INI, sprav.txt)\n"
+    "  --home DIR     папка программы (RASTROVA.INI, sprav.txt); без неё: папка\n"
+    "                 исполняемого файла, а у установленной программы ~/.config/rastrova\n"
     "  --help         эта справка\n"
     "  --version      версия программы\n";
 
@@ -207,7 +209,7 @@ int catalogue(const Arguments& a)
     QString db = a.db;
     if (db.isEmpty()) {
         using namespace rastrova::store;
-        const ProgramPaths paths = resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+        const ProgramPaths paths = locateProgramPaths(a.home, QCoreApplication::applicationDirPath());
         db = readSettings(paths.settingsSource, paths.programFolder, paths.programFolder).databasePath;
         if (db.isEmpty())
             return usageError(QStringLiteral("путь к базе не задан: укажите --db или BathePath в %1")
@@ -270,7 +272,7 @@ int device(const Arguments& a)
         if (options.linkKind < 0)
             return usageError(QStringLiteral("неизвестный вид связи %1: rs232, irps, irps-echo или rs485").arg(a.link));
     }
-    const auto paths = rastrova::store::resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+    const auto paths = rastrova::store::locateProgramPaths(a.home, QCoreApplication::applicationDirPath());
     options.settingsFile = paths.settingsSource;
     if (network) {
         options.baudIndex = rastrova::devprog::indexOfBaud(a.baud.toInt());
@@ -328,7 +330,7 @@ int main(int argc, char** argv)
         options.databasePath = a.db;
         if (options.databasePath.isEmpty()) {
             using namespace rastrova::store;
-            const ProgramPaths paths = resolveProgramPaths(a.home, QCoreApplication::applicationDirPath());
+            const ProgramPaths paths = locateProgramPaths(a.home, QCoreApplication::applicationDirPath());
             options.databasePath = readSettings(paths.settingsSource, paths.programFolder, paths.programFolder).databasePath;
         }
         if (a.command == u"preview")

@@ -49,8 +49,12 @@ bool SerialPortLine::open(const QString& device)
     port_ = std::make_unique<QSerialPort>();
     port_->setPortName(device);
     port_->setReadBufferSize(kReadBufferBytes);
-    if (!port_->open(QIODevice::ReadWrite))
+    if (!port_->open(QIODevice::ReadWrite)) {
+        openFailure_ = classifyOpenFailure(port_->error() == QSerialPort::PermissionError,
+                                           port_->error() == QSerialPort::DeviceNotFoundError, device);
         return false;
+    }
+    openFailure_ = PortOpenFailure::None;
     return true;
 }
 

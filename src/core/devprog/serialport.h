@@ -2,6 +2,7 @@
 // The serial line on a real port (or a pseudo-terminal), through QSerialPort.
 // It is used from one thread: the one that created it.
 
+#include "devprog/portaccess.h"
 #include "devprog/serialline.h"
 
 #include <QStringList>
@@ -30,11 +31,14 @@ public:
 
     // What went wrong last, for the log; empty when nothing did.
     QString lastError() const;
+    // Why the last open() failed; None after one that succeeded.
+    PortOpenFailure openFailure() const { return openFailure_; }
 
 private:
     std::unique_ptr<QSerialPort> port_;
     const StopFlag* stop_;
     int timeoutMs_ = 1000;
+    PortOpenFailure openFailure_ = PortOpenFailure::None;
 };
 
 // The serial ports the system reports, as device paths (or names on Windows).

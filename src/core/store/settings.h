@@ -31,6 +31,8 @@ struct ProgramPaths {
     QString settingsSource;  // where they are read from (the same, or the program folder's file
                              // while the redirected one does not exist yet)
     bool settingsRedirected = false; // the program folder is not writable
+    QString dataFolder;              // sprav.txt and help/ when they are not in the program folder
+                                     // (an installed program); see installation.h
 };
 
 // The value of "--home DIR" or "--home=DIR" among `args`, or an empty string.
