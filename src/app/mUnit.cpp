@@ -1516,7 +1516,7 @@ void TmForm::SaveAsClick()
                                               u'\n' + QStringLiteral("уже есть, продолжить?")))
         return;
 
-    if (Status st = saveBlankAs(fileName, blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
+    if (Status st = editor::saveBlankAs(fileName, blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
         Messages::error(this, st.message());
         return;
     }

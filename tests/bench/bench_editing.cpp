@@ -27,6 +27,7 @@
 
 #include "controls/blankgrid.h"
 #include "editor/paramlist.h"
+#include "editor/saveblank.h"
 #include "render/printertext.h"
 #include "store/blank.h"
 #include "store/manager.h"
@@ -128,7 +129,7 @@ struct EditorSession {
             return;
         }
         const QString basePath = QDir(folder).filePath(kBlank);
-        if (Status st = store::saveBlankFiles(basePath, framedBlank(), parameterList()); !st) {
+        if (Status st = editor::saveBlankFiles(basePath, framedBlank(), parameterList()); !st) {
             error = st.message();
             return;
         }

@@ -2,6 +2,7 @@
 // and its ".par" file, on its own and as part of saving a blank.
 
 #include "editor/paramlist.h"
+#include "editor/saveblank.h"
 #include "status.h"
 #include "store/blank.h"
 #include "store/grid.h"
@@ -430,7 +431,7 @@ TEST(EditorParamSave, SavingABlankWritesTheListBesideIt)
     store::BlankDocument blank;
     blank.grid.setText(1, 1, QStringLiteral("T=@1"));
     const ParameterList list = listOf({"#4015"});
-    const Status st = store::saveBlankFiles(base, blank, list);
+    const Status st = editor::saveBlankFiles(base, blank, list);
     ASSERT_TRUE(st) << st.message().toStdString();
     EXPECT_TRUE(QFileInfo::exists(base + QStringLiteral(".ini")));
     ParameterList back;
@@ -444,7 +445,7 @@ TEST(EditorParamSave, NoListIsWrittenWhenTheBlankCannotBe)
     const QString base = dir.filePath(QStringLiteral("Бланк 1"));
     store::BlankDocument blank;
     blank.grid.setText(1, 1, QStringLiteral("Ω"));
-    EXPECT_FALSE(store::saveBlankFiles(base, blank, listOf({"#4015"})));
+    EXPECT_FALSE(editor::saveBlankFiles(base, blank, listOf({"#4015"})));
     EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral(".par")));
 }
 
@@ -455,7 +456,7 @@ TEST(EditorParamSave, SaveAsWritesTheListUnderTheNewName)
     const ParameterList list = listOf({"~05", "$03"});
     int number = 0;
     const QString iniPath = dir.filePath(QStringLiteral("Копия.ini"));
-    const Status st = store::saveBlankAs(iniPath, blank, list, QStringLiteral("60"), true, &number);
+    const Status st = editor::saveBlankAs(iniPath, blank, list, QStringLiteral("60"), true, &number);
     ASSERT_TRUE(st) << st.message().toStdString();
     EXPECT_GT(number, 0);
     ParameterList back;

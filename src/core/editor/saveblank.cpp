@@ -55,6 +55,22 @@ Status loadStoredBlank(const QString& folder, const QString& name, StoredBlank& 
     return loadBlankFiles(folder, name, blank);
 }
 
+Status saveBlankFiles(const QString& basePath, const store::BlankDocument& blank, const ParameterList& list)
+{
+    Status st = store::saveBlankFiles(basePath, blank);
+    if (!st)
+        return st;
+    return list.save(basePath + QLatin1String(".par"));
+}
+
+Status saveBlankAs(const QString& iniPath, const store::BlankDocument& blank, const ParameterList& list,
+                   const QString& pageLength, bool formFeed, int* number)
+{
+    return store::saveBlankAs(iniPath, blank, pageLength, formFeed, number, [&list](const QString& basePath) {
+        return list.save(basePath + QLatin1String(".par"));
+    });
+}
+
 Status loadStoredBlank(const QString& folder, const store::ScannedBlank& scanned, store::BlankKind kind,
                        StoredBlank& blank)
 {
@@ -87,7 +103,7 @@ SaveBlankResult compileBlank(const QString& basePath, const SaveBlankInput& inpu
 SaveBlankResult saveBlank(const QString& basePath, const SaveBlankInput& input)
 {
     SaveBlankResult result;
-    result.files = store::saveBlankFiles(basePath, input.blank, input.list);
+    result.files = saveBlankFiles(basePath, input.blank, input.list);
     if (!result.files)
         return result;
     return compileBlank(basePath, input);

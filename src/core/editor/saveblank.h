@@ -47,6 +47,14 @@ struct StoredBlank {
     QString basePath; // the blank's files without extension
 };
 Status loadStoredBlank(const QString& printFileFolder, const QString& name, StoredBlank& blank);
+
+// The blank file and the parameter list (`basePath` + ".par", after the blank
+// file; nothing more is written once a file fails).
+Status saveBlankFiles(const QString& basePath, const store::BlankDocument& blank, const ParameterList& list);
+// Save as with the parameter list: store::saveBlankAs, the list written beside
+// the blank file before the header is.
+Status saveBlankAs(const QString& iniPath, const store::BlankDocument& blank, const ParameterList& list,
+                   const QString& pageLength, bool formFeed, int* number = nullptr);
 // The same for a blank of a scanned print file, whose header was read already.
 Status loadStoredBlank(const QString& printFileFolder, const store::ScannedBlank& scanned, store::BlankKind kind,
                        StoredBlank& blank);

@@ -1,6 +1,5 @@
 #include "store/manager.h"
 
-#include "editor/paramlist.h"
 #include "store/names.h"
 #include "store/printfile.h"
 
@@ -74,14 +73,6 @@ Status saveBlankFiles(const QString& basePath, const BlankDocument& blank)
     return writeBlank(basePath, blank);
 }
 
-Status saveBlankFiles(const QString& basePath, const BlankDocument& blank, const editor::ParameterList& list)
-{
-    Status st = writeBlank(basePath, blank);
-    if (!st)
-        return st;
-    return list.save(basePath + QLatin1String(".par"));
-}
-
 Status writePageSettings(const QString& folder, const QString& blankName, const QString& pageLength, bool formFeed)
 {
     PrintFileHeader header(folder);
@@ -108,10 +99,8 @@ bool isHeaderFileName(const QString& path)
     return QFileInfo(path).fileName().compare(kHeaderFileName, Qt::CaseInsensitive) == 0;
 }
 
-namespace {
-// Save as, with the parameter list when there is one.
-Status saveBlankAsWith(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList* list,
-                   const QString& pageLength, bool formFeed, int* number)
+Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
+                   int* number, const WriteBeside& writeBeside)
 {
     const QFileInfo info(iniPath);
     const QString name = info.completeBaseName();
@@ -119,7 +108,9 @@ Status saveBlankAsWith(const QString& iniPath, const BlankDocument& blank, const
         return Status::refused(check.message);
     const QString folder = info.absolutePath();
     const QString basePath = QDir(folder).filePath(name);
-    Status st = list ? saveBlankFiles(basePath, blank, *list) : saveBlankFiles(basePath, blank);
+    Status st = saveBlankFiles(basePath, blank);
+    if (st && writeBeside)
+        st = writeBeside(basePath);
     if (!st)
         return st;
     PrintFileHeader header(folder);
@@ -134,19 +125,6 @@ Status saveBlankAsWith(const QString& iniPath, const BlankDocument& blank, const
     if (number)
         *number = n;
     return Status::ok();
-}
-} // namespace
-
-Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
-                   int* number)
-{
-    return saveBlankAsWith(iniPath, blank, nullptr, pageLength, formFeed, number);
-}
-
-Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList& list,
-                   const QString& pageLength, bool formFeed, int* number)
-{
-    return saveBlankAsWith(iniPath, blank, &list, pageLength, formFeed, number);
 }
 
 Status deleteBlank(const QString& folder, const QString& name)

@@ -9,10 +9,7 @@
 
 #include <QString>
 #include <QStringList>
-
-namespace rastrova::editor {
-class ParameterList;
-}
+#include <functional>
 
 namespace rastrova::store {
 
@@ -32,9 +29,6 @@ Status createBlank(const QString& folder, const QString& name, BlankKind kind, i
 
 // The save-blank procedure for the blank at `basePath` (the path without extension).
 Status saveBlankFiles(const QString& basePath, const BlankDocument& blank);
-// The same with the blank's parameter list, written to `basePath` + ".par" after
-// the blank file; nothing more is written once a file fails.
-Status saveBlankFiles(const QString& basePath, const BlankDocument& blank, const editor::ParameterList& list);
 
 // The page settings of a blank: "K" + n and "F" + n in its print file's header,
 // written only when the blank has a number.
@@ -46,14 +40,14 @@ Status writePageSettings(const QString& folder, const QString& blankName, const 
 QString saveAsFileName(const QString& chosen);
 // True when the file's name is "INFO.INI" in any letter case: the header itself.
 bool isHeaderFileName(const QString& path);
-// Writes the blank to `iniPath` and registers it in that folder's header with a
-// new number, its kind and page settings. `number` receives the number.
+// Files a caller writes beside the blank's (the path without extension given).
+using WriteBeside = std::function<Status(const QString& basePath)>;
+// Writes the blank to `iniPath`, then what `writeBeside` writes (once the blank
+// file is written, before the header is; nothing more once one fails), and
+// registers it in that folder's header with a new number, its kind and page
+// settings. `number` receives the number.
 Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const QString& pageLength, bool formFeed,
-                   int* number = nullptr);
-// The same with the parameter list, written to the same name with ".par" once the
-// blank file is written, before the header is.
-Status saveBlankAs(const QString& iniPath, const BlankDocument& blank, const editor::ParameterList& list,
-                   const QString& pageLength, bool formFeed, int* number = nullptr);
+                   int* number = nullptr, const WriteBeside& writeBeside = {});
 
 // Deletes a blank: its header keys ("T", "K", "F" and "HEAD") and its four files.
 // File deletions that fail are ignored; a header that cannot be written is reported.
