@@ -19,6 +19,7 @@
 #include "editor/clipboard.h"
 #include "editor/references.h"
 #include "editor/saveblank.h"
+#include "catalogue/cache.h"
 #include "catalogue/moduletsk.h"
 #include "render/printertext.h"
 #include "render/printfileimage.h"
@@ -841,7 +842,8 @@ void TmForm::loadCatalogueFor(const BlankSettings& settings)
     // Type "19" blanks name their parameters through the controller's catalogue.
     if (!treeFrame_ || !store::isControllerType19(settings.virelType))
         return;
-    if (catalogueLoaded_ && catalogueTask_ == settings.taskFile && !treeFrame_->holdsAtMostOneNode())
+    if (!catalogue::treeNeedsLoading(catalogueLoaded_, catalogueTask_, settings.taskFile,
+                                     treeFrame_->holdsAtMostOneNode()))
         return;
     catalogueTask_ = settings.taskFile;
     catalogueLoaded_ = true;
@@ -964,16 +966,20 @@ void TmForm::PageSettingsChange()
 
 Status TmForm::BuildImageClick(bool reportErrors)
 {
-    // The print file shown in the status bar, with its blanks in tree order.
+    // The print file shown in the status bar, with its blanks in tree order, read
+    // as the tree and the command line read it.
     QTreeWidgetItem* printFile = printFileNode(currentPrintFile_);
     if (!printFile || printFile->childCount() == 0)
         return Status::refused(QStringLiteral("Нет файла печати."));
-    QStringList hourly, archive;
-    for (BlankKind kind : {BlankKind::Hourly, BlankKind::Archive})
-        if (QTreeWidgetItem* group = groupNode(printFile, kind))
-            for (int i = 0; i < group->childCount(); ++i)
-                (kind == BlankKind::Hourly ? hourly : archive) << group->child(i)->text(0);
-    Status st = render::writePrintFileImage(printFileFolder(currentPrintFile_), hourly, archive);
+    const QString folder = printFileFolder(currentPrintFile_);
+    store::ScannedPrintFile scanned;
+    QStringList skipped; // told when the tree was filled
+    Status st = store::scanPrintFile(folder, scanned, skipped);
+    if (st) {
+        QStringList hourly, archive;
+        render::imageOrder(scanned, hourly, archive);
+        st = render::writePrintFileImage(folder, hourly, archive);
+    }
     if (!st && reportErrors)
         Messages::error(this, st.message());
     return st;
@@ -1523,17 +1529,13 @@ void TmForm::SaveAsClick()
 
     // A blank saved into a print file of the base folder joins the tree there;
     // elsewhere no image is made.
-    const QFileInfo info(fileName);
-    const QDir folder = info.absoluteDir();
-    QDir parent = folder;
-    parent.cdUp();
-    if (QDir::cleanPath(parent.absolutePath()).compare(QDir::cleanPath(QDir(baseFolder_).absolutePath()),
-                                                      Qt::CaseInsensitive) != 0)
+    const QString printFile = store::printFileUnderBase(baseFolder_, fileName);
+    if (printFile.isEmpty())
         return;
-    QTreeWidgetItem* group = groupNode(printFileNode(folder.dirName()), blank_.settings.kind);
+    QTreeWidgetItem* group = groupNode(printFileNode(printFile), blank_.settings.kind);
     if (!group)
         return;
-    const QString name = info.completeBaseName();
+    const QString name = QFileInfo(fileName).completeBaseName();
     QTreeWidgetItem* node = nullptr;
     for (int i = 0; i < group->childCount() && !node; ++i)
         if (group->child(i)->text(0) == name)

@@ -115,11 +115,10 @@ int build(const QString& folder, const CompileOptions& options)
         fail(oneLine(problem));
 
     QStringList hourly, archive;
+    render::imageOrder(printFile, hourly, archive);
     int status = ExitOk;
-    auto compile = [&](const QList<store::ScannedBlank>& blanks, store::BlankKind blankKind, QStringList& names,
-                       const char* kind) {
+    auto compile = [&](const QList<store::ScannedBlank>& blanks, store::BlankKind blankKind, const char* kind) {
         for (const store::ScannedBlank& b : blanks) {
-            names << b.name;
             editor::StoredBlank blank;
             Status st = editor::loadStoredBlank(folder, b, blankKind, blank);
             if (st)
@@ -131,8 +130,8 @@ int build(const QString& folder, const CompileOptions& options)
             write(stdout, (QLatin1String(kind) + u' ' + b.name + u'\n').toUtf8());
         }
     };
-    compile(printFile.hourly, store::BlankKind::Hourly, hourly, "hourly");
-    compile(printFile.archive, store::BlankKind::Archive, archive, "archive");
+    compile(printFile.hourly, store::BlankKind::Hourly, "hourly");
+    compile(printFile.archive, store::BlankKind::Archive, "archive");
     if (status != ExitOk)
         return status;
     QString imagePath;

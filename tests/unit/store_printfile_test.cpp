@@ -262,3 +262,16 @@ TEST(NamesDefault, TakesTheFirstFreeNumber)
     EXPECT_EQ(defaultBlankName(keys, BlankKind::Hourly), QStringLiteral("Часовой бланк 3"));
     EXPECT_EQ(defaultBlankName(keys, BlankKind::Archive), QStringLiteral("Архивный бланк 1"));
 }
+
+TEST(SaveAsPlace, APrintFileOfTheBaseFolderOrNone)
+{
+    const QString base = QStringLiteral("/data/База");
+    EXPECT_EQ(printFileUnderBase(base, QStringLiteral("/data/База/Котельная/Отчёт.ini")), QStringLiteral("Котельная"));
+    EXPECT_EQ(printFileUnderBase(QStringLiteral("/data/база/"), QStringLiteral("/data/БАЗА/Котельная/Отчёт.ini")),
+              QStringLiteral("Котельная"));
+    EXPECT_EQ(printFileUnderBase(base, QStringLiteral("/data/База/Котельная/../Баня/Б.ini")), QStringLiteral("Баня"));
+    EXPECT_TRUE(printFileUnderBase(base, QStringLiteral("/data/База/Отчёт.ini")).isEmpty()); // the base itself
+    EXPECT_TRUE(printFileUnderBase(base, QStringLiteral("/data/База/Котельная/старые/Отчёт.ini")).isEmpty());
+    EXPECT_TRUE(printFileUnderBase(base, QStringLiteral("/data/Другая/Котельная/Отчёт.ini")).isEmpty());
+    EXPECT_TRUE(printFileUnderBase(QString(), QStringLiteral("/data/База/Котельная/Отчёт.ini")).isEmpty());
+}

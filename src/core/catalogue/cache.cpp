@@ -18,4 +18,9 @@ std::function<int(uint32_t)> CatalogueCache::archiveDays(const store::BlankSetti
     return [held](uint32_t number) { return int(held->archiveLengthOfParameter(uint16_t(number))); };
 }
 
+bool treeNeedsLoading(bool loaded, const QString& loadedTask, const QString& wanted, bool atMostOneNode)
+{
+    return !loaded || loadedTask != wanted || atMostOneNode;
+}
+
 } // namespace rastrova::catalogue

@@ -29,4 +29,10 @@ private:
     QHash<QString, std::shared_ptr<ModuleTSK>> modules_;
 };
 
+// Whether the parameter tree of a type "19" blank with task file `wanted` must be
+// loaded: when none was loaded yet, when the loaded one is of another task file,
+// or when the tree holds no more than one node (what a failed load leaves: its
+// message), so that a load that failed is tried again.
+bool treeNeedsLoading(bool loaded, const QString& loadedTask, const QString& wanted, bool atMostOneNode);
+
 } // namespace rastrova::catalogue

@@ -69,4 +69,14 @@ Status writePrintFileImage(const QString& folder, const QStringList& hourly, con
     return writeWholeFile(path, bytes);
 }
 
+void imageOrder(const store::ScannedPrintFile& printFile, QStringList& hourly, QStringList& archive)
+{
+    hourly.clear();
+    archive.clear();
+    for (const store::ScannedBlank& b : printFile.hourly)
+        hourly << b.name;
+    for (const store::ScannedBlank& b : printFile.archive)
+        archive << b.name;
+}
+
 } // namespace rastrova::render

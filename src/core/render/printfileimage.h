@@ -8,6 +8,7 @@
 //   the rest            0xFF 0xFF
 
 #include "status.h"
+#include "store/scan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,5 +28,9 @@ Status buildPrintFileImage(const QString& folder, const QStringList& hourly, con
 // Builds and writes "info.bin" atomically: on failure the old file stays as it was.
 Status writePrintFileImage(const QString& folder, const QStringList& hourly, const QStringList& archive,
                            QString* imagePath = nullptr);
+
+// The blank names of a scanned print file as info.bin takes them: hourly and
+// archive, each in the order of the tree.
+void imageOrder(const store::ScannedPrintFile& printFile, QStringList& hourly, QStringList& archive);
 
 } // namespace rastrova::render

@@ -94,6 +94,16 @@ QString saveAsFileName(const QString& chosen)
     return name;
 }
 
+QString printFileUnderBase(const QString& baseFolder, const QString& iniPath)
+{
+    if (baseFolder.isEmpty())
+        return {};
+    const QFileInfo folder(QDir::cleanPath(QFileInfo(iniPath).absolutePath()));
+    if (folder.path().compare(QDir::cleanPath(QDir(baseFolder).absolutePath()), Qt::CaseInsensitive) != 0)
+        return {};
+    return folder.fileName();
+}
+
 bool isHeaderFileName(const QString& path)
 {
     return QFileInfo(path).fileName().compare(kHeaderFileName, Qt::CaseInsensitive) == 0;

@@ -38,6 +38,10 @@ Status writePageSettings(const QString& folder, const QString& blankName, const 
 // Save as: the file name as the user gave it, trimmed, with ".ini" added unless
 // it already ends in "ini" (any letter case).
 QString saveAsFileName(const QString& chosen);
+// The print file of the base folder that a blank file saved as `iniPath` lies in
+// (its folder's name), or an empty string when the file's folder is not directly
+// in `baseFolder` (folder names compared ignoring letter case).
+QString printFileUnderBase(const QString& baseFolder, const QString& iniPath);
 // True when the file's name is "INFO.INI" in any letter case: the header itself.
 bool isHeaderFileName(const QString& path);
 // Files a caller writes beside the blank's (the path without extension given).
