@@ -4,6 +4,8 @@
 // The main window: the print-file manager on the left, the open blank on the
 // right, the menus, toolbars and status bar around them.
 
+#include "printfiletree.h"
+
 #include "editor/paramlist.h"
 #include "editor/reflist.h"
 #include "status.h"
@@ -148,12 +150,6 @@ private:
 
     // Tree helpers.
     enum NodeLevel { PrintFileLevel = 0, GroupLevel = 1, BlankLevel = 2 };
-    static int level(const QTreeWidgetItem* node);
-    QTreeWidgetItem* printFileNode(const QString& name) const;
-    QTreeWidgetItem* groupNode(QTreeWidgetItem* printFile, rastrova::store::BlankKind kind) const;
-    QTreeWidgetItem* addPrintFileNode(const QString& name);
-    QTreeWidgetItem* addSortedChild(QTreeWidgetItem* parent, const QString& text);
-    bool treeHasPrintFiles() const;
     void setNoPrintFiles();
     QString printFileFolder(const QString& printFile) const;
 
@@ -265,6 +261,7 @@ private:
     QWidget* LeftPanel;
     QSplitter* SplitterLeft;
     QTreeWidget* Tree;
+    rastrova::app::PrintFileTree tree_{nullptr}; // the print files shown in Tree
     QWidget* ParamPanel;
     rastrova::app::ParamGridView* pgrid;
     QWidget* BlankArea;
