@@ -4,6 +4,7 @@
 #include "PrmsTree.h"
 #include "Ustr.h"
 #include "appsetup.h"
+#include "editorwindows.h"
 #include "driverlink/bfsDM.h"
 #include "kUnit.h"
 #include "mUnit.h"
@@ -54,18 +55,8 @@ int main(int argc, char** argv)
 
     // The windows, in the order the program has always made them; only the main
     // window is shown.
-    Tnform nForm;
-    TkForm kForm;
-    TAUstr aUstr;
-    TVirelTypeDialog typeDialog;
-    TmForm mForm(paths, &nForm, &kForm, &typeDialog, &aUstr);
-    nForm.setParent(&mForm, nForm.windowFlags());
-    kForm.setParent(&mForm, kForm.windowFlags());
-    aUstr.setParent(&mForm, aUstr.windowFlags());
-    typeDialog.setParent(&mForm, typeDialog.windowFlags());
-    TTreeForm treeForm;
-    TLnkClFrm lnkClFrm;
-    aUstr.setDriverLink(lnkClFrm.link());
+    rastrova::app::EditorWindowSet windows(paths);
+    TmForm& mForm = windows.mForm;
 
     mForm.FormShow();
     if (QScreen* screen = QApplication::primaryScreen())
@@ -78,11 +69,5 @@ int main(int argc, char** argv)
     if (args.contains(QStringLiteral("--quit-when-shown")))
         mForm.installEventFilter(new QuitOnFirstPaint(&mForm));
     const int result = app.exec();
-    lnkClFrm.link()->DisconnectFromDriver();
-    aUstr.setDriverLink(nullptr);
-    nForm.setParent(nullptr);
-    kForm.setParent(nullptr);
-    aUstr.setParent(nullptr);
-    typeDialog.setParent(nullptr);
     return result;
 }

@@ -13,6 +13,7 @@
 #include "PrmsTree.h"
 #include "Ustr.h"
 #include "appsetup.h"
+#include "editorwindows.h"
 #include "driverlink/bfsDM.h"
 #include "kUnit.h"
 #include "mUnit.h"
@@ -108,18 +109,9 @@ int main(int argc, char** argv)
 
     // The windows, made as the editor makes them.
     const auto paths = rastrova::store::resolveProgramPaths(home, home);
-    Tnform nForm;
-    TkForm kForm;
-    TAUstr aUstr;
-    TVirelTypeDialog typeDialog;
-    TmForm mForm(paths, &nForm, &kForm, &typeDialog, &aUstr);
-    nForm.setParent(&mForm, nForm.windowFlags());
-    kForm.setParent(&mForm, kForm.windowFlags());
-    aUstr.setParent(&mForm, aUstr.windowFlags());
-    typeDialog.setParent(&mForm, typeDialog.windowFlags());
-    TTreeForm treeForm;
-    TLnkClFrm lnkClFrm;
-    aUstr.setDriverLink(lnkClFrm.link());
+    rastrova::app::EditorWindowSet windows(paths);
+    TmForm& mForm = windows.mForm;
+    TAUstr& aUstr = windows.aUstr;
 
     mForm.FormShow();
     mForm.resize(1180, 740);
@@ -196,12 +188,6 @@ int main(int argc, char** argv)
     });
     named<QAction>(&mForm, QStringLiteral("ActExchange"))->trigger();
 
-    lnkClFrm.link()->DisconnectFromDriver();
-    aUstr.setDriverLink(nullptr);
-    nForm.setParent(nullptr);
-    kForm.setParent(nullptr);
-    aUstr.setParent(nullptr);
-    typeDialog.setParent(nullptr);
     rastrova::app::Messages::setAnswerer({});
     return programmed && printed ? 0 : 1;
 }
