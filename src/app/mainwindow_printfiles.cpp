@@ -113,11 +113,7 @@ void TmForm::NewBlankClick(BlankKind kind)
     const int type = typeDialog_->choose(blank_.settings.taskFile, blank_.settings.setn, 0, taskFile, setn);
     if (type < 0)
         return;
-    BlankSettings chosen;
-    chosen.virelType = type;
-    chosen.taskFile = taskFile;
-    chosen.setn = setn;
-    chosen.kind = kind;
+    const BlankSettings chosen = store::newBlankSettings(kind, type, taskFile, setn);
 
     const QString printFile = currentPrintFile_;
     const QString folder = printFileFolder(printFile);

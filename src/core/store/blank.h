@@ -27,6 +27,14 @@ struct BlankSettings {
     bool operator==(const BlankSettings&) const = default;
 };
 
+// The settings a new blank carries: its kind, and the controller type, task file
+// and SETN chosen for it in the controller-type dialog. It is loaded with them
+// (a type "19" blank with its task file's catalogue) and saved with them.
+inline BlankSettings newBlankSettings(BlankKind kind, int virelType, const QString& taskFile, int setn)
+{
+    return BlankSettings{virelType, setn, taskFile, kind};
+}
+
 struct BlankDocument {
     Grid grid = freshBlankGrid();
     BlankSettings settings;
