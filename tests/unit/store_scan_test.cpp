@@ -218,3 +218,16 @@ TEST(ScanTree, TemporariesOfKilledSavesGoAndTheUsersOwnFilesStay)
     present.sort();
     EXPECT_EQ(present, expected);
 }
+
+TEST(ScanTree, ANameTooLongForAFileIsReportedNotListed)
+{
+    QTemporaryDir base;
+    const QString longName(126, QChar(0x0416)); // 252 bytes, 256 with ".ini"
+    makePrintFile(base.path(), QStringLiteral("Котельная"), QStringLiteral("[HEAD]\r\n") + longName +
+                                                              QStringLiteral("=1\r\nКороткое=2\r\n"));
+    const ScanResult scan = scanBaseFolder(base.path());
+    ASSERT_EQ(scan.printFiles.size(), 1);
+    EXPECT_EQ(names(scan.printFiles[0].hourly), QStringList{QStringLiteral("Короткое")});
+    ASSERT_EQ(scan.problems.size(), 1);
+    EXPECT_TRUE(scan.problems[0].contains(QStringLiteral("слишком длинное"))) << scan.problems[0].toStdString();
+}

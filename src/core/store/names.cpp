@@ -1,5 +1,7 @@
 #include "store/names.h"
 
+#include <QFile>
+
 #include "store/blank.h"
 #include "text/codepage.h"
 
@@ -102,6 +104,10 @@ NameCheck checkHeaderName(const QString& name)
     // The blank's files would be the print file's own "info.ini" and "info.bin".
     if (name.compare(QLatin1String("info"), Qt::CaseInsensitive) == 0)
         return problem(NameProblem::Reserved, QStringLiteral("Имя \"%1\" занято файлами самого файла печати.").arg(name));
+    // Its files ("<name>.ini" and the others) must fit a file name of the disk.
+    if (QFile::encodeName(name).size() + 4 > 255)
+        return problem(NameProblem::BadCharacter,
+                       QStringLiteral("Имя бланка \"%1\" слишком длинное для имени файла.").arg(name));
     // The name is a key of the header: it cannot hold "=" nor look like a section or a comment.
     if (name.contains(u'=') || name.startsWith(u'[') || name.startsWith(u';'))
         return problem(NameProblem::BadCharacter,
