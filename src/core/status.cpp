@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -107,7 +108,15 @@ Status readWholeFile(const QString& path, qint64 maxBytes, QByteArray& out)
                       .arg(file.size())
                       .arg(maxBytes)));
     // Read at most one byte past the bound, in case the size was not known up front.
-    QByteArray bytes = file.read(maxBytes + 1);
+    // A read reserves all it asks for, so it asks for what the file holds, then
+    // goes on in pieces for a file that has grown since.
+    QByteArray bytes = file.read(std::min(maxBytes, file.size()) + 1);
+    while (bytes.size() <= maxBytes && file.error() == QFileDevice::NoError) {
+        const QByteArray more = file.read(std::min<qint64>(maxBytes + 1 - bytes.size(), 64 * 1024));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (bytes.size() > maxBytes)
         return Status::damaged(messageCannotRead(path, QStringLiteral("файл слишком велик.")));
     if (file.error() != QFileDevice::NoError)

@@ -366,7 +366,8 @@ std::optional<Range> copyArea(const Grid& grid, const Selection& source)
 
 QString quotedIfMultiLine(QString text)
 {
-    if (!text.contains(u'\n') && !text.contains(u'\r'))
+    // A TAB, or a double quote at the start, would split the text on a paste too.
+    if (!text.contains(u'\n') && !text.contains(u'\r') && !text.contains(u'\t') && !text.startsWith(u'"'))
         return text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'"', QLatin1String("\"\""));

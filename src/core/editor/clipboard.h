@@ -44,7 +44,8 @@ ClipboardContent cutCells(store::Grid& grid, const Selection& source);
 // The plain text of the bounding rectangle of `source`: rows separated by CR LF,
 // cells by TAB; a cell that is not selected, or is covered by a range it does not
 // start, gives an empty text; a text holding line breaks is written with LF, in
-// double quotes, inner double quotes doubled.
+// double quotes, inner double quotes doubled, and so is a text holding a TAB or
+// starting with a double quote.
 QString selectionText(const store::Grid& grid, const Selection& source);
 
 // Plain text split into rows of cells: the form above, or what another program
