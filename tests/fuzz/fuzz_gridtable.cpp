@@ -53,7 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BlankDocument again;
     if (!parseBlank(first, again))
         fail("a written blank does not read back", first, {});
-    if (again.settings != blank.settings)
+    // A setting is written on one line: a line break inside the task file name
+    // (only a damaged file has one) becomes a blank, and the reader trims.
+    BlankSettings expected = blank.settings;
+    expected.taskFile = expected.taskFile.replace(u'\r', u' ').replace(u'\n', u' ').trimmed();
+    if (again.settings != expected)
         fail("a written blank reads back with other settings", first, {});
 
     QByteArray second;

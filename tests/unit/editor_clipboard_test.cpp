@@ -151,6 +151,18 @@ TEST(EditorClipboardText, MultiLineCellsAreQuotedWithLf)
               u"\"one\ntwo\"\t\"say \"\"hi\"\"\nthen\"\tno \"break\"\r\nwide\t\tlast");
 }
 
+TEST(EditorClipboardText, CellsWithATabOrALeadingQuoteComeBackWhole)
+{
+    Grid g = blank(3, 1);
+    g.setText(1, 1, QStringLiteral("a\tb"));
+    g.setText(2, 1, QStringLiteral("\"x"));
+    g.setText(3, 1, QStringLiteral("plain"));
+    const QString text = selectionText(g, Range{1, 1, 3, 1});
+    const auto rows = parseClipboardText(text, 100, 100);
+    ASSERT_EQ(rows.size(), 1) << text.toStdString();
+    EXPECT_EQ(rows[0], (QStringList{"a\tb", "\"x", "plain"}));
+}
+
 TEST(EditorClipboardText, ParsesQuotingAndEveryKindOfLineEnd)
 {
     const auto rows = parseClipboardText(u"a\t\"b\r\nc\"\t\"q\"\"x\"\r\n\t\"\"\nlast\rend\r\n", 100, 100);
