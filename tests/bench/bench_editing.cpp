@@ -23,6 +23,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM names another one.
 
 #include "benchapp.h"
+#include "largeblank.h"
 #include "widgethelpers.h"
 
 #include "controls/blankgrid.h"
@@ -53,8 +54,6 @@ using namespace rastrova::app;
 namespace {
 
 constexpr int kColumns = 40, kRows = 200;
-constexpr int kParameters = 10;
-constexpr int kColumnWidth = 64;
 constexpr int kEditCol = 2, kEditRow = 3;
 
 const QString kPrintFile = QStringLiteral("Стенд");
@@ -62,28 +61,7 @@ const QString kBlank = QStringLiteral("Большой бланк");
 
 store::BlankDocument framedBlank()
 {
-    store::BlankDocument blank;
-    store::Grid& g = blank.grid;
-    g.resize(kColumns + 1, kRows + 1);
-    for (int c = 1; c <= kColumns; ++c)
-        g.setColWidth(c, kColumnWidth);
-    int n = 0;
-    for (int r = 1; r <= kRows; ++r)
-        for (int c = 1; c <= kColumns; ++c) {
-            g.setText(c, r, QStringLiteral("@%1").arg(n % kParameters + 1));
-            g.cell(c, r).inner = store::Border{0, 2};
-            ++n;
-        }
-    return blank;
-}
-
-editor::ParameterList parameterList()
-{
-    editor::ParameterList list;
-    for (int i = 0; i < kParameters; ++i)
-        list.append(QStringLiteral("#40%1").arg(0x10 + i, 2, 16, QLatin1Char('0')).toUpper(),
-                    QStringLiteral("Параметр %1").arg(i + 1));
-    return list;
+    return largeblank::framedBlank(kColumns, kRows);
 }
 
 // Counts the paints of a widget.
@@ -129,7 +107,7 @@ struct EditorSession {
             return;
         }
         const QString basePath = QDir(folder).filePath(kBlank);
-        if (Status st = editor::saveBlankFiles(basePath, framedBlank(), parameterList()); !st) {
+        if (Status st = editor::saveBlankFiles(basePath, framedBlank(), largeblank::parameterList()); !st) {
             error = st.message();
             return;
         }

@@ -22,6 +22,8 @@
 // 36864 bytes), so these are small blanks of the same kind, 3x3 framed cells of
 // references, whose images fit (the label gives their size).
 
+#include "largeblank.h"
+
 #include "editor/paramlist.h"
 #include "editor/saveblank.h"
 #include "render/blankimage.h"
@@ -43,8 +45,8 @@ using namespace rastrova;
 
 namespace {
 
-constexpr int kParameters = 10;
-constexpr int kColumnWidth = 64;
+using largeblank::framedBlank;
+using largeblank::kParameters;
 
 [[noreturn]] void giveUp(const QString& what)
 {
@@ -52,32 +54,9 @@ constexpr int kColumnWidth = 64;
     std::exit(1);
 }
 
-store::BlankDocument framedBlank(int columns, int rows)
-{
-    store::BlankDocument blank;
-    store::Grid& g = blank.grid;
-    g.resize(columns + 1, rows + 1);
-    for (int c = 1; c <= columns; ++c)
-        g.setColWidth(c, kColumnWidth);
-    int n = 0;
-    for (int r = 1; r <= rows; ++r)
-        for (int c = 1; c <= columns; ++c) {
-            g.setText(c, r, QStringLiteral("@%1").arg(n % kParameters + 1));
-            g.cell(c, r).inner = store::Border{0, 2};
-            ++n;
-        }
-    return blank;
-}
-
 const editor::ParameterList& parameterList()
 {
-    static const editor::ParameterList list = [] {
-        editor::ParameterList l;
-        for (int i = 0; i < kParameters; ++i)
-            l.append(QStringLiteral("#40%1").arg(0x10 + i, 2, 16, QLatin1Char('0')).toUpper(),
-                     QStringLiteral("Параметр %1").arg(i + 1));
-        return l;
-    }();
+    static const editor::ParameterList list = largeblank::parameterList();
     if (list.count() != kParameters)
         giveUp(QStringLiteral("the parameter list has %1 rows").arg(list.count()));
     return list;
