@@ -5,62 +5,33 @@
 #include "PrmsTree.h"
 #include "Ustr.h"
 #include "controls/blankgrid.h"
-#include "controls/previewtext.h"
 #include "controls/paramgrid.h"
-#include "dialogs.h"
 #include "helpviewer.h"
-#include "icons.h"
 #include "kUnit.h"
 #include "messages.h"
 #include "nUnit.h"
 #include "tekchDialog.h"
 
-#include "editor/archiverow.h"
-#include "editor/cellcheck.h"
-#include "editor/paramcode.h"
-#include "editor/clipboard.h"
-#include "editor/references.h"
-#include "editor/saveblank.h"
-#include "catalogue/cache.h"
 #include "catalogue/moduletsk.h"
-#include "render/printertext.h"
 #include "render/printfileimage.h"
 #include "store/installation.h"
-#include "store/manager.h"
-#include "store/names.h"
 #include "store/printfile.h"
 #include "store/scan.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QMimeData>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
-#include <QFontDatabase>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
-#include <QSplitter>
-#include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTextCursor>
-#include <QTableView>
 #include <QToolBar>
-#include <QToolButton>
 #include <QToolTip>
 #include <QTreeWidget>
-#include <QVBoxLayout>
-#include <optional>
 
 using namespace rastrova;
 using namespace rastrova::store;
@@ -76,9 +47,7 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     setWindowTitle(QStringLiteral("Растрова - Диалог[*]"));
     resize(1100, 720);
 
-    // The open blank starts cleared; the base folder is the program folder until
-    // the settings say otherwise.
-    blank_ = BlankDocument{};
+    // The base folder is the program folder until the settings say otherwise.
     baseFolder_ = paths_.programFolder;
     if (programmingWindow_)
         programmingWindow_->setProgramPaths(paths_);
@@ -96,6 +65,8 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     kForm_->setCatalogueSelection([this] { return chosenParameter(treeFrame_->selectedEntry()); });
     treeFrame_->setChangeHandler(
         [this](const catalogue::CatalogueEntry* entry) { kForm_->catalogueNodeChosen(chosenParameter(entry)); });
+    openBlank_.setViews({mgrid, pgrid, Preview, EditLines, CheckBoxFormFeed, StatusHint, treeFrame_});
+    connect(&openBlank_, &app::OpenBlank::historyChanged, this, &TmForm::historyChanged);
 
     // The print-file tree starts switched on.
     SpeedButtonTree->setChecked(true);
@@ -125,6 +96,7 @@ void TmForm::FormShow()
     settings_ = readSettings(paths_.settingsSource, paths_.programFolder, baseFolder_);
     baseFolder_ = settings_.baseFolder;
     databasePath_ = settings_.databasePath;
+    openBlank_.setDatabasePath(databasePath_);
     nForm_->setPaths(paths_);
     nForm_->showSettings(settings_);
     typeDialog_->setDatabasePath(databasePath_);
@@ -145,13 +117,8 @@ void TmForm::applyPanelDefaults()
 
 void TmForm::setModified(bool on)
 {
-    setWindowModified(on && blankOpen_);
+    setWindowModified(on && openBlank_.isOpen());
     updateSelectionStatus();
-}
-
-QString TmForm::blankBasePath() const
-{
-    return blankOpen_ ? openBlankPath_ : QString();
 }
 
 QString TmForm::printFileFolder(const QString& printFile) const
@@ -221,33 +188,11 @@ void TmForm::showEditing(bool on)
         if (a != ActProperties)
             a->setEnabled(on);
     SpeedButtonPreview->setEnabled(on);
-    ActUndo->setEnabled(on && history_.canUndo());
-    ActRedo->setEnabled(on && history_.canRedo());
+    ActUndo->setEnabled(on && openBlank_.history().canUndo());
+    ActRedo->setEnabled(on && openBlank_.history().canRedo());
     if (!on)
         ParamPanel->hide();
     ActDelete->setEnabled(tree_.hasPrintFiles());
-}
-
-bool TmForm::saveOpenBlank(bool reportErrors)
-{
-    if (!blankOpen_)
-        return true;
-    const editor::SaveBlankResult result = editor::saveBlank(
-        openBlankPath_, {blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked(), archiveDays()});
-    if (!result.files) {
-        if (reportErrors)
-            Messages::error(this, result.files.message());
-        return false;
-    }
-    history_.markSaved();
-    historyChanged();
-    // The blank and its list are on disk; an image that could not be made is
-    // reported, and the previous image file stays.
-    if (!result.image && reportErrors)
-        Messages::error(this, QStringLiteral("Двоичный образ бланка \"%1\" не сформирован, на диске остался прежний: %2")
-                                  .arg(QFileInfo(openBlankPath_).fileName(), result.image.message()));
-    showArchiveChecks(result.archiveChecks);
-    return true;
 }
 
 void TmForm::TreeChange(QTreeWidgetItem* node)
@@ -261,8 +206,8 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
     ActExchange->setEnabled(false);
 
     // Leaving a blank saves it; when that fails the blank stays open and selected.
-    if (blankOpen_) {
-        if (!saveOpenBlank(true)) {
+    if (openBlank_.isOpen()) {
+        if (!openBlank_.save(true)) {
             currentNode_ = previous;
             if (previous) {
                 const QSignalBlocker block(Tree);
@@ -273,13 +218,7 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
             ActExchange->setEnabled(tree_.hasPrintFiles());
             return;
         }
-        blankOpen_ = false;
-        openBlankPath_.clear();
-        mgrid->setGrid(nullptr);
-        pgrid->setList(nullptr);
-        if (!keepHistory_)
-            history_.clear();
-        setModified(false);
+        openBlank_.close();
     }
 
     const bool enableNew = tree_.hasPrintFiles() && (Tree->topLevelItemCount() > 1 || Tree->topLevelItem(0)->childCount() > 0);
@@ -299,36 +238,6 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
     refreshPreview();
 }
 
-void TmForm::loadCatalogueFor(const BlankSettings& settings)
-{
-    // Type "19" blanks name their parameters through the controller's catalogue.
-    if (!treeFrame_ || !store::isControllerType19(settings.virelType))
-        return;
-    if (!catalogue::treeNeedsLoading(catalogueLoaded_, catalogueTask_, settings.taskFile,
-                                     treeFrame_->holdsAtMostOneNode()))
-        return;
-    catalogueTask_ = settings.taskFile;
-    catalogueLoaded_ = true;
-    treeFrame_->loadTask(databasePath_, settings.taskFile);
-}
-
-void TmForm::showArchiveChecks(const QStringList& findings)
-{
-    // What the adapter could not print as the archive rows ask.
-    if (suppressArchiveChecks_)
-        return;
-    for (const QString& finding : findings)
-        Messages::show(this, app::kAppCaption, finding, app::MsgIcon::Information);
-}
-
-std::function<int(uint32_t)> TmForm::archiveDays() const
-{
-    if (!treeFrame_ || !store::isControllerType19(blank_.settings.virelType))
-        return {};
-    const catalogue::ModuleTSK* module = &treeFrame_->catalogue();
-    return [module](uint32_t number) { return int(module->archiveLengthOfParameter(uint16_t(number))); };
-}
-
 void TmForm::loadBlank(QTreeWidgetItem* node)
 {
     currentBlank_ = node->text(0);
@@ -337,55 +246,19 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
     ActSetArchiveRow->setVisible(kind == BlankKind::Archive);
     ActClearArchiveRow->setVisible(kind == BlankKind::Archive);
 
-    const QString folder = printFileFolder(currentPrintFile_);
-    const QString basePath = blankFilePath(folder, currentBlank_, BlankFile::Blank).chopped(4);
-    BlankDocument doc;
-    doc.settings.kind = kind;
-    const Status st = readBlank(basePath + QLatin1String(".ini"), doc);
-    if (st && newBlankSettings_)
-        doc.settings = *newBlankSettings_;
-    if (!st) {
+    const app::OpenBlank::Opened opened = openBlank_.open(printFileFolder(currentPrintFile_), currentBlank_, kind);
+    if (opened != app::OpenBlank::Opened::Yes) {
         showEditing(false);
         updateSelectionStatus();
-        StatusBlank->setText(kFileNotFound);
-        if (st.code() != Status::NotFound)
-            Messages::error(this, st.message());
+        if (opened == app::OpenBlank::Opened::BlankUnread)
+            StatusBlank->setText(kFileNotFound);
         return;
-    }
-    // A damaged list is not opened: saving would replace it with an empty one.
-    editor::ParameterList list;
-    if (Status listStatus = list.load(basePath + QLatin1String(".par")); !listStatus) {
-        showEditing(false);
-        updateSelectionStatus();
-        Messages::error(this, listStatus.message());
-        return;
-    }
-    blank_ = std::move(doc);
-    params_ = std::move(list);
-    blankOpen_ = true;
-    openBlankPath_ = basePath;
-    mgrid->setGrid(&blank_.grid);
-    pgrid->setList(&params_);
-
-    // Page settings, shown without being written back.
-    PrintFileHeader header(folder);
-    header.load();
-    const int n = header.blankNumber(currentBlank_);
-    if (n > 0) {
-        loadingPage_ = true;
-        EditLines->setText(header.pageLength(n));
-        CheckBoxFormFeed->setChecked(header.formFeed(n));
-        loadingPage_ = false;
     }
     showEditing(true);
     if (SpeedButtonPreview->isChecked())
         Preview->show();
     showParameterListIfWanted();
-    // A blank opened afresh starts its own history.
-    if (!keepHistory_)
-        history_.reset(blankState());
     historyChanged();
-    loadCatalogueFor(blank_.settings);
 }
 
 void TmForm::updateSelectionStatus()
@@ -396,32 +269,12 @@ void TmForm::updateSelectionStatus()
 
 void TmForm::refreshPreview()
 {
-    if (!blankOpen_) {
-        Preview->clear();
-        return;
-    }
-    // A mark column is widened so that the whole mark shows; the blank keeps it.
-    if (render::widenMarkColumns(blank_.grid))
-        mgrid->refresh();
-    const render::PrinterText text = render::renderPrinterText(blank_.grid, CheckBoxFormFeed->isChecked());
-    app::showPreviewText(Preview, render::previewText(text));
-    QTextCursor caret = Preview->textCursor();
-    caret.movePosition(QTextCursor::Start);
-    caret.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor);
-    Preview->setTextCursor(caret);
-    if (!text.status)
-        StatusHint->setText(text.status.message());
+    openBlank_.refreshPreview();
 }
 
 void TmForm::PageSettingsChange()
 {
-    if (loadingPage_ || !blankOpen_)
-        return;
-    if (Status st = writePageSettings(printFileFolder(currentPrintFile_), currentBlank_, EditLines->text(),
-                                      CheckBoxFormFeed->isChecked());
-        !st)
-        Messages::error(this, st.message());
-    refreshPreview();
+    openBlank_.pageSettingsChanged();
 }
 
 // ------------------------------------------------------------------ commands
@@ -450,7 +303,7 @@ Status TmForm::BuildImageClick(bool reportErrors)
 void TmForm::ExchangeClick()
 {
     const QString printFile = currentPrintFile_;
-    Status st = saveOpenBlank(false) ? BuildImageClick(false) : Status::ioError(QString());
+    Status st = openBlank_.save(false) ? BuildImageClick(false) : Status::ioError(QString());
     if (!st) {
         // The reason goes to the status bar; the box says what to do.
         if (!st.message().isEmpty())
@@ -474,8 +327,9 @@ void TmForm::SettingsClick()
     settings_ = nForm_->settings();
     baseFolder_ = settings_.baseFolder.isEmpty() ? paths_.programFolder : settings_.baseFolder;
     if (databasePath_ != settings_.databasePath)
-        catalogueLoaded_ = false; // another database: the next type "19" blank loads it
+        openBlank_.forgetCatalogue(); // another database: the next type "19" blank loads it
     databasePath_ = settings_.databasePath;
+    openBlank_.setDatabasePath(databasePath_);
     typeDialog_->setDatabasePath(databasePath_);
     if (Status st = writeSettings(paths_.settingsFile, settings_); !st)
         Messages::error(this, st.message());
@@ -585,7 +439,7 @@ bool TmForm::eventFilter(QObject* watched, QEvent* e)
     // A column drag is one step, however many widths it passed through.
     if (e->type() == QEvent::MouseButtonRelease &&
         (watched == mgrid->horizontalHeader()->viewport() || watched == pgrid->horizontalHeader()->viewport()))
-        history_.endMerge();
+        openBlank_.history().endMerge();
     // Every hint the program shows is also copied into the status bar, and stays
     // on screen for 15 seconds.
     if (e->type() == QEvent::ToolTip) {
@@ -601,11 +455,11 @@ bool TmForm::eventFilter(QObject* watched, QEvent* e)
 
 void TmForm::closeEvent(QCloseEvent* e)
 {
-    if (blankOpen_ && isWindowModified()) {
+    if (openBlank_.isOpen() && isWindowModified()) {
         const auto answer = Messages::show(this, app::kAppCaption,
                                            QStringLiteral("Сохранить изменения в бланке \"%1\"?").arg(currentBlank_),
                                            app::MsgIcon::Question, app::MsgYes | app::MsgNo | app::MsgCancel);
-        if (answer == app::MsgCancel || (answer == app::MsgYes && !saveOpenBlank(true))) {
+        if (answer == app::MsgCancel || (answer == app::MsgYes && !openBlank_.save(true))) {
             e->ignore();
             return;
         }

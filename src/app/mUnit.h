@@ -1,17 +1,15 @@
 #pragma once
 
-#include <optional>
 // The main window: the print-file manager on the left, the open blank on the
 // right, the menus, toolbars and status bar around them.
 
+#include "openblank.h"
 #include "printfiletree.h"
 
-#include "editor/paramlist.h"
+#include "editor/gridops.h"
 #include "editor/reflist.h"
 #include "status.h"
 #include "store/blank.h"
-#include "editor/gridops.h"
-#include "editor/history.h"
 #include "store/settings.h"
 
 #include <QMainWindow>
@@ -60,17 +58,17 @@ public:
     const QString& databasePath() const { return databasePath_; }
     const QString& currentPrintFile() const { return currentPrintFile_; }
     const QString& currentBlank() const { return currentBlank_; }
-    bool isBlankOpen() const { return blankOpen_; }
-    const rastrova::store::BlankDocument& blank() const { return blank_; }
-    rastrova::store::BlankDocument& blank() { return blank_; }
+    bool isBlankOpen() const { return openBlank_.isOpen(); }
+    const rastrova::store::BlankDocument& blank() const { return openBlank_.document(); }
+    rastrova::store::BlankDocument& blank() { return openBlank_.document(); }
     const rastrova::editor::ReferenceList& references() const { return references_; }
-    const rastrova::editor::ParameterList& parameters() const { return params_; }
-    const rastrova::editor::BlankHistory& history() const { return history_; }
+    const rastrova::editor::ParameterList& parameters() const { return openBlank_.parameters(); }
+    const rastrova::editor::BlankHistory& history() const { return openBlank_.history(); }
     bool isModified() const { return isWindowModified(); }
     void setModified(bool on);
 
     // The path of the open blank without extension, or an empty string.
-    QString blankBasePath() const;
+    QString blankBasePath() const { return openBlank_.basePath(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,7 +87,6 @@ private:
 
     // The print-file manager.
     void TreeChange(QTreeWidgetItem* node);
-    bool saveOpenBlank(bool reportErrors);
     void loadBlank(QTreeWidgetItem* node);
     void showEditing(bool on);
     void NewPrintFileClick();
@@ -105,14 +102,8 @@ private:
 
     // Editing the blank.
     rastrova::editor::Selection selection() const;
-    // After a command: shows the change and records it as one step of the history.
-    void blankChanged(bool gridLayoutChanged, rastrova::editor::BlankCommand command,
-                      const rastrova::editor::BlankState& before);
-    rastrova::editor::BlankState blankState() const;
-    void recordStep(rastrova::editor::BlankCommand command, const rastrova::editor::BlankState& before,
-                    int mergeKey = 0);
+    // The history moved: the modified mark, undo and redo follow.
     void historyChanged();
-    void applyBlankState(const rastrova::editor::BlankState& state);
     void UndoClick();
     void RedoClick();
     void ColsRowsClick();
@@ -143,7 +134,6 @@ private:
     void DeleteParamClick();
     void SetArchiveRowClick();
     void ClearArchiveRowClick();
-    void showArchiveChecks(const QStringList& findings);
     void SettingsClick();
     void AboutClick();
     void HelpClick();
@@ -171,19 +161,10 @@ private:
     rastrova::editor::ReferenceList references_;
     QStringList printFiles_;
 
-    rastrova::store::BlankDocument blank_;
-    rastrova::editor::ParameterList params_;
-    rastrova::editor::BlankHistory history_;
-    bool keepHistory_ = false;
-    bool suppressArchiveChecks_ = false;
-    // The settings chosen for a blank being created, given to it as it is loaded.
-    std::optional<rastrova::store::BlankSettings> newBlankSettings_;
-    bool blankOpen_ = false;
-    QString openBlankPath_;
+    rastrova::app::OpenBlank openBlank_{this};
     QTreeWidgetItem* currentNode_ = nullptr;
     QString currentPrintFile_;
     QString currentBlank_;
-    bool loadingPage_ = false;
 
     Tnform* nForm_;
     TkForm* kForm_;
@@ -191,10 +172,6 @@ private:
     TAUstr* programmingWindow_;
     QPointer<rastrova::app::HelpViewer> help_;
     TTreeFrame* treeFrame_ = nullptr;
-    QString catalogueTask_; // the task file the catalogue holds
-    bool catalogueLoaded_ = false;
-    void loadCatalogueFor(const rastrova::store::BlankSettings& settings);
-    std::function<int(uint32_t)> archiveDays() const;
 
     // Menus and commands.
     QMenu* MenuFile;

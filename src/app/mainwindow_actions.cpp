@@ -345,7 +345,7 @@ void TmForm::createGridMenu()
 
 void TmForm::mgridContextMenu(const QPoint& pos)
 {
-    if (!blankOpen_)
+    if (!openBlank_.isOpen())
         return;
     // A click outside the selection makes the cell under it current first.
     const QModelIndex at = mgrid->indexAt(pos);
@@ -420,7 +420,7 @@ void TmForm::createPanels()
     auto* paramsTitle = new QLabel(QStringLiteral("Параметры бланка"));
     pgrid = new app::ParamGridView;
     pgrid->setObjectName(QStringLiteral("pgrid"));
-    pgrid->setList(&params_);
+    pgrid->setList(&openBlank_.parameters());
     params->addWidget(paramsTitle);
     params->addWidget(pgrid);
     SplitterLeft->addWidget(Tree);
@@ -497,11 +497,11 @@ void TmForm::createPanels()
     connect(mgrid, &QAbstractItemView::pressed, this, &TmForm::mgridClick);
     connect(pgrid, &app::ParamGridView::listChanged, this, [this] {
         // Every other change of the list is recorded, so the present state holds the list before this one.
-        editor::BlankState before = blankState();
-        before.params = history_.present().params;
-        const editor::BlankCommand command = editor::listChangeCommand(before.params, params_);
+        editor::BlankState before = openBlank_.state();
+        before.params = openBlank_.history().present().params;
+        const editor::BlankCommand command = editor::listChangeCommand(before.params, openBlank_.parameters());
         refreshPreview();
-        recordStep(command, before, command == editor::BlankCommand::ColumnWidth ? -1 : 0);
+        openBlank_.record(command, before, command == editor::BlankCommand::ColumnWidth ? -1 : 0);
     });
     mgrid->horizontalHeader()->viewport()->installEventFilter(this);
     pgrid->horizontalHeader()->viewport()->installEventFilter(this);
@@ -511,12 +511,12 @@ void TmForm::createPanels()
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TmForm::updatePasteEnabled);
     connect(mgrid, &app::BlankGridView::columnResized, this, [this](int col, int) {
         // The grid already holds the new width; the step starts from the old one.
-        editor::BlankState before = blankState();
-        const store::Grid& was = history_.present().blank.grid;
+        editor::BlankState before = openBlank_.state();
+        const store::Grid& was = openBlank_.history().present().blank.grid;
         if (col < was.colCount())
             before.blank.grid.setColWidth(col, was.colWidth(col));
         refreshPreview();
-        recordStep(editor::BlankCommand::ColumnWidth, before, col); // one step per drag
+        openBlank_.record(editor::BlankCommand::ColumnWidth, before, col); // one step per drag
     });
     connect(mgrid, &app::BlankGridView::columnMoved, this, &TmForm::mgridColumnMoved);
     connect(mgrid, &app::BlankGridView::rowMoved, this, &TmForm::mgridRowMoved);

@@ -6,65 +6,19 @@
 #include "mainwindow_shared.h"
 #include "printfiletree.h"
 
-#include "PrmsTree.h"
-#include "Ustr.h"
-#include "controls/blankgrid.h"
-#include "controls/previewtext.h"
-#include "controls/paramgrid.h"
 #include "dialogs.h"
-#include "helpviewer.h"
-#include "icons.h"
 #include "kUnit.h"
 #include "messages.h"
-#include "nUnit.h"
 #include "tekchDialog.h"
 
-#include "editor/archiverow.h"
-#include "editor/cellcheck.h"
-#include "editor/paramcode.h"
-#include "editor/clipboard.h"
-#include "editor/references.h"
-#include "editor/saveblank.h"
-#include "catalogue/cache.h"
-#include "catalogue/moduletsk.h"
-#include "render/printertext.h"
-#include "render/printfileimage.h"
-#include "store/installation.h"
 #include "store/manager.h"
 #include "store/names.h"
 #include "store/printfile.h"
-#include "store/scan.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QMimeData>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QHelpEvent>
-#include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
-#include <QSplitter>
-#include <QStatusBar>
-#include <QStatusTipEvent>
-#include <QTextCursor>
-#include <QTableView>
-#include <QToolBar>
-#include <QToolButton>
-#include <QToolTip>
 #include <QTreeWidget>
-#include <QVBoxLayout>
-#include <optional>
 
 using namespace rastrova;
 using namespace rastrova::store;
@@ -110,7 +64,7 @@ void TmForm::NewBlankClick(BlankKind kind)
         return;
     QString taskFile;
     int setn = 0;
-    const int type = typeDialog_->choose(blank_.settings.taskFile, blank_.settings.setn, 0, taskFile, setn);
+    const int type = typeDialog_->choose(openBlank_.document().settings.taskFile, openBlank_.document().settings.setn, 0, taskFile, setn);
     if (type < 0)
         return;
     const BlankSettings chosen = store::newBlankSettings(kind, type, taskFile, setn);
@@ -145,23 +99,23 @@ void TmForm::NewBlankClick(BlankKind kind)
             group->setExpanded(true);
             // The new blank is loaded with the settings chosen for it, its catalogue
             // included, and saved with them.
-            newBlankSettings_ = chosen;
+            openBlank_.setNewBlankSettings(chosen);
             Tree->setCurrentItem(node);
-            newBlankSettings_.reset();
-            if (blankOpen_ && currentNode_ == node)
-                saveOpenBlank(true);
+            openBlank_.setNewBlankSettings(std::nullopt);
+            if (openBlank_.isOpen() && currentNode_ == node)
+                openBlank_.save(true);
             return true;
         });
 }
 
 void TmForm::SaveClick()
 {
-    saveOpenBlank(true);
+    openBlank_.save(true);
 }
 
 void TmForm::SaveAsClick()
 {
-    if (!blankOpen_)
+    if (!openBlank_.isOpen())
         return;
     const QString initial = QDir(printFileFolder(currentPrintFile_)).filePath(currentBlank_ + QLatin1String(".ini"));
     QString chosen = app::FileChoosers::saveFile(
@@ -191,7 +145,7 @@ void TmForm::SaveAsClick()
                                               u'\n' + QStringLiteral("уже есть, продолжить?")))
         return;
 
-    if (Status st = editor::saveBlankAs(fileName, blank_, params_, EditLines->text(), CheckBoxFormFeed->isChecked()); !st) {
+    if (Status st = openBlank_.saveAs(fileName); !st) {
         Messages::error(this, st.message());
         return;
     }
@@ -201,7 +155,7 @@ void TmForm::SaveAsClick()
     const QString printFile = store::printFileUnderBase(baseFolder_, fileName);
     if (printFile.isEmpty())
         return;
-    QTreeWidgetItem* group = tree_.group(tree_.printFile(printFile), blank_.settings.kind);
+    QTreeWidgetItem* group = tree_.group(tree_.printFile(printFile), openBlank_.document().settings.kind);
     if (!group)
         return;
     const QString name = QFileInfo(fileName).completeBaseName();
@@ -214,9 +168,9 @@ void TmForm::SaveAsClick()
     group->setExpanded(true);
     // Selecting the node saves the blank under its old name first; the checks of
     // that same grid are shown once, for the copy.
-    suppressArchiveChecks_ = true;
+    openBlank_.setArchiveChecksShown(false);
     Tree->setCurrentItem(node);
-    suppressArchiveChecks_ = false;
+    openBlank_.setArchiveChecksShown(true);
     SaveClick();
 }
 
@@ -238,13 +192,8 @@ void TmForm::DeleteClick()
         if (!Messages::ask(this, text))
             return;
         const QString folder = printFileFolder(printFile);
-        if (blankOpen_ && openBlankPath_ == blankFilePath(folder, name, BlankFile::Blank).chopped(4)) {
-            blankOpen_ = false;
-            mgrid->setGrid(nullptr);
-            pgrid->setList(nullptr);
-            history_.clear();
-            historyChanged();
-        }
+        if (openBlank_.isAmong(folder, {name}))
+            openBlank_.discard();
         if (Status st = deleteBlank(folder, name); !st)
             Messages::error(this, st.message());
         delete node;
@@ -256,13 +205,8 @@ void TmForm::DeleteClick()
                                      QStringLiteral("\" полностью?")))
             return;
         const QString folder = printFileFolder(printFile);
-        if (blankOpen_ && QFileInfo(openBlankPath_).absolutePath() == QFileInfo(folder).absoluteFilePath()) {
-            blankOpen_ = false;
-            mgrid->setGrid(nullptr);
-            pgrid->setList(nullptr);
-            history_.clear();
-            historyChanged();
-        }
+        if (openBlank_.isIn(folder))
+            openBlank_.discard();
         if (Status st = deletePrintFile(folder); !st)
             Messages::error(this, st.message());
         printFiles_.removeAll(printFile);
@@ -294,14 +238,8 @@ void TmForm::DeleteClick()
         QStringList names;
         for (int i = 0; i < node->childCount(); ++i)
             names << node->child(i)->text(0);
-        if (blankOpen_ && QFileInfo(openBlankPath_).absolutePath() == QFileInfo(folder).absoluteFilePath() &&
-            names.contains(QFileInfo(openBlankPath_).fileName())) {
-            blankOpen_ = false;
-            mgrid->setGrid(nullptr);
-            pgrid->setList(nullptr);
-            history_.clear();
-            historyChanged();
-        }
+        if (openBlank_.isAmong(folder, names))
+            openBlank_.discard();
         if (Status st = deleteBlanks(folder, names); !st)
             Messages::error(this, st.message());
         const QSignalBlocker block(Tree);
@@ -313,22 +251,22 @@ void TmForm::DeleteClick()
 
 void TmForm::PropertiesClick()
 {
-    if (!blankOpen_)
+    if (!openBlank_.isOpen())
         return;
     QString taskFile;
     int setn = 0;
-    const int type = typeDialog_->choose(blank_.settings.taskFile, blank_.settings.setn, blank_.settings.virelType,
+    const int type = typeDialog_->choose(openBlank_.document().settings.taskFile, openBlank_.document().settings.setn, openBlank_.document().settings.virelType,
                                          taskFile, setn);
     if (type < 0)
         return;
-    const editor::BlankState before = blankState();
-    blank_.settings.virelType = type;
-    blank_.settings.taskFile = taskFile;
-    blank_.settings.setn = setn;
-    recordStep(editor::BlankCommand::Properties, before);
+    const editor::BlankState before = openBlank_.state();
+    openBlank_.document().settings.virelType = type;
+    openBlank_.document().settings.taskFile = taskFile;
+    openBlank_.document().settings.setn = setn;
+    openBlank_.record(editor::BlankCommand::Properties, before);
     // Selecting the node again saves the blank with its new settings and reloads it;
     // the history goes on.
-    keepHistory_ = true;
+    openBlank_.setKeepHistory(true);
     TreeChange(Tree->currentItem());
-    keepHistory_ = false;
+    openBlank_.setKeepHistory(false);
 }
