@@ -293,6 +293,25 @@ TEST(GridFileRead, HexValuesAndNonNumbersKeepThePriorValue)
     EXPECT_EQ(g.cell(2, 1).inner, Border{});
 }
 
+TEST(GridFileRead, ABorderOfWidthZeroIsNoBorderAndTheGridWritesBackAsRead)
+{
+    const QByteArray file = "[Grid]\r\nAbout=v2.0\r\nColCount=3\r\nRowCount=2\r\n"
+                            "[InnerBorders]\r\n1 1=255 0\r\n2 1=0 2\r\n"
+                            "[OuterBorders]\r\n1 1=8421504 0\r\n2 1=65280 -4\r\n";
+    Grid g;
+    ASSERT_TRUE(parseGridTable(file, g));
+    EXPECT_EQ(g.cell(1, 1).inner, Border{});
+    EXPECT_EQ(g.cell(1, 1).outer, Border{});
+    EXPECT_EQ(g.cell(2, 1).outer, Border{});
+    EXPECT_EQ(g.cell(2, 1).inner, (Border{0, 2}));
+
+    QByteArray written;
+    ASSERT_TRUE(gridTableBytes(g, written));
+    Grid back;
+    ASSERT_TRUE(parseGridTable(written, back));
+    EXPECT_EQ(back, g);
+}
+
 TEST(GridFileRead, AutomaticRowHeightsWhenAboutIsMissing)
 {
     const QByteArray heights = "[RowHeights]\r\n1=50\r\n";

@@ -255,6 +255,9 @@ bool parseBorder(const QString& v, Border& b)
         return false;
     b.colour = Colour(colour);
     b.width = int(std::clamp<qint64>(width, 0, 255));
+    // A border of width 0 is no border, whatever its colour: the file keeps none.
+    if (b.width == 0)
+        b = Border{};
     return true;
 }
 
