@@ -63,9 +63,13 @@ TmForm::TmForm(ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialo
     treeFrame_->setObjectName(QStringLiteral("TreeFrame1"));
     kForm_->treeHost()->layout()->addWidget(treeFrame_);
     kForm_->setCatalogueSelection([this] { return chosenParameter(treeFrame_->selectedEntry()); });
-    treeFrame_->setChangeHandler(
-        [this](const catalogue::CatalogueEntry* entry) { kForm_->catalogueNodeChosen(chosenParameter(entry)); });
+    treeFrame_->setChangeHandler([this](const catalogue::CatalogueEntry* entry) {
+        kForm_->catalogueNodeChosen(chosenParameter(entry));
+    });
     openBlank_.setViews({mgrid, pgrid, Preview, EditLines, CheckBoxFormFeed, StatusHint, treeFrame_});
+    app::PrintFileManager::Window& managerWindow = *this;
+    manager_ = std::make_unique<app::PrintFileManager>(
+        managerWindow, app::PrintFileManager::Parts{this, kForm_, typeDialog_, Tree, &tree_, &openBlank_});
     connect(&openBlank_, &app::OpenBlank::historyChanged, this, &TmForm::historyChanged);
 
     // The print-file tree starts switched on.
@@ -155,9 +159,6 @@ void TmForm::ScanBase()
         currentNode_ = nullptr;
     }
     const ScanResult scan = scanBaseFolder(baseFolder_);
-    printFiles_.clear();
-    for (const ScannedPrintFile& file : scan.printFiles)
-        printFiles_ << file.name;
     tree_.fill(scan);
     {
         const QSignalBlocker block(Tree);
@@ -221,13 +222,15 @@ void TmForm::TreeChange(QTreeWidgetItem* node)
         openBlank_.close();
     }
 
-    const bool enableNew = tree_.hasPrintFiles() && (Tree->topLevelItemCount() > 1 || Tree->topLevelItem(0)->childCount() > 0);
+    const bool enableNew =
+        tree_.hasPrintFiles() && (Tree->topLevelItemCount() > 1 || Tree->topLevelItem(0)->childCount() > 0);
     ActNewHourly->setEnabled(enableNew);
     ActNewArchive->setEnabled(enableNew);
     ActExchange->setEnabled(enableNew);
 
     if (app::PrintFileTree::level(node) < BlankLevel) {
-        currentPrintFile_ = app::PrintFileTree::level(node) == PrintFileLevel ? node->text(0) : node->parent()->text(0);
+        currentPrintFile_ =
+            app::PrintFileTree::level(node) == PrintFileLevel ? node->text(0) : node->parent()->text(0);
         currentBlank_.clear();
         showEditing(false);
         updateSelectionStatus();
@@ -246,7 +249,8 @@ void TmForm::loadBlank(QTreeWidgetItem* node)
     ActSetArchiveRow->setVisible(kind == BlankKind::Archive);
     ActClearArchiveRow->setVisible(kind == BlankKind::Archive);
 
-    const app::OpenBlank::Opened opened = openBlank_.open(printFileFolder(currentPrintFile_), currentBlank_, kind);
+    const app::OpenBlank::Opened opened =
+        openBlank_.open(printFileFolder(currentPrintFile_), currentBlank_, kind);
     if (opened != app::OpenBlank::Opened::Yes) {
         showEditing(false);
         updateSelectionStatus();
@@ -279,6 +283,51 @@ void TmForm::PageSettingsChange()
 
 // ------------------------------------------------------------------ commands
 
+void TmForm::NewClick()
+{
+    switch (settings_.openAction) {
+    case 1:
+        ActNewArchive->trigger();
+        break;
+    case 2:
+        ActNewPrintFile->trigger();
+        break;
+    default:
+        ActNewHourly->trigger();
+        break;
+    }
+}
+
+void TmForm::NewPrintFileClick()
+{
+    manager_->newPrintFile();
+}
+
+void TmForm::NewBlankClick(BlankKind kind)
+{
+    manager_->newBlank(kind);
+}
+
+void TmForm::SaveClick()
+{
+    openBlank_.save(true);
+}
+
+void TmForm::SaveAsClick()
+{
+    manager_->saveAs();
+}
+
+void TmForm::DeleteClick()
+{
+    manager_->deleteSelected();
+}
+
+void TmForm::PropertiesClick()
+{
+    manager_->properties();
+}
+
 Status TmForm::BuildImageClick(bool reportErrors)
 {
     // The print file shown in the status bar, with its blanks in tree order, read
@@ -308,10 +357,11 @@ void TmForm::ExchangeClick()
         // The reason goes to the status bar; the box says what to do.
         if (!st.message().isEmpty())
             StatusHint->setText(st.message());
-        Messages::show(this, QStringLiteral("Ошибка запуска режима обмена"),
-                       QStringLiteral("Двоичный файл не сформирован. Сохраните каждый блнак файла печати \"") +
-                           printFile + QStringLiteral("\" и попробуйте снова."),
-                       app::MsgIcon::Error);
+        Messages::show(
+            this, QStringLiteral("Ошибка запуска режима обмена"),
+            QStringLiteral("Двоичный файл не сформирован. Сохраните каждый блнак файла печати \"") +
+                printFile + QStringLiteral("\" и попробуйте снова."),
+            app::MsgIcon::Error);
         return;
     }
     programmingWindow_->setImagePath(QDir(printFileFolder(printFile)).filePath(kImageFileName));
@@ -437,8 +487,8 @@ bool TmForm::event(QEvent* e)
 bool TmForm::eventFilter(QObject* watched, QEvent* e)
 {
     // A column drag is one step, however many widths it passed through.
-    if (e->type() == QEvent::MouseButtonRelease &&
-        (watched == mgrid->horizontalHeader()->viewport() || watched == pgrid->horizontalHeader()->viewport()))
+    if (e->type() == QEvent::MouseButtonRelease && (watched == mgrid->horizontalHeader()->viewport() ||
+                                                    watched == pgrid->horizontalHeader()->viewport()))
         openBlank_.history().endMerge();
     // Every hint the program shows is also copied into the status bar, and stays
     // on screen for 15 seconds.
@@ -456,9 +506,9 @@ bool TmForm::eventFilter(QObject* watched, QEvent* e)
 void TmForm::closeEvent(QCloseEvent* e)
 {
     if (openBlank_.isOpen() && isWindowModified()) {
-        const auto answer = Messages::show(this, app::kAppCaption,
-                                           QStringLiteral("Сохранить изменения в бланке \"%1\"?").arg(currentBlank_),
-                                           app::MsgIcon::Question, app::MsgYes | app::MsgNo | app::MsgCancel);
+        const auto answer = Messages::show(
+            this, app::kAppCaption, QStringLiteral("Сохранить изменения в бланке \"%1\"?").arg(currentBlank_),
+            app::MsgIcon::Question, app::MsgYes | app::MsgNo | app::MsgCancel);
         if (answer == app::MsgCancel || (answer == app::MsgYes && !openBlank_.save(true))) {
             e->ignore();
             return;

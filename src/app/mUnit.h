@@ -4,6 +4,7 @@
 // right, the menus, toolbars and status bar around them.
 
 #include "openblank.h"
+#include "printfilemanager.h"
 #include "printfiletree.h"
 
 #include "editor/gridops.h"
@@ -14,6 +15,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -40,7 +42,7 @@ class HelpViewer;
 class ParamGridView;
 } // namespace rastrova::app
 
-class TmForm : public QMainWindow {
+class TmForm : public QMainWindow, private rastrova::app::PrintFileManager::Window {
     Q_OBJECT
 public:
     TmForm(rastrova::store::ProgramPaths paths, Tnform* nForm, TkForm* kForm, TVirelTypeDialog* typeDialog,
@@ -54,10 +56,10 @@ public:
     void ScanBase();
 
     // The state other windows and the tests look at.
-    const QString& baseFolder() const { return baseFolder_; }
+    const QString& baseFolder() const override { return baseFolder_; }
     const QString& databasePath() const { return databasePath_; }
-    const QString& currentPrintFile() const { return currentPrintFile_; }
-    const QString& currentBlank() const { return currentBlank_; }
+    const QString& currentPrintFile() const override { return currentPrintFile_; }
+    const QString& currentBlank() const override { return currentBlank_; }
     bool isBlankOpen() const { return openBlank_.isOpen(); }
     const rastrova::store::BlankDocument& blank() const { return openBlank_.document(); }
     rastrova::store::BlankDocument& blank() { return openBlank_.document(); }
@@ -138,9 +140,12 @@ private:
     void AboutClick();
     void HelpClick();
 
-    // Tree helpers.
-    enum NodeLevel { PrintFileLevel = 0, GroupLevel = 1, BlankLevel = 2 };
+    // Tree helpers, and what the print-file commands ask of the window.
     void setNoPrintFiles();
+    QTreeWidgetItem* shownNode() const override { return currentNode_; }
+    void shownNodeGone() override { currentNode_ = nullptr; }
+    void noPrintFilesLeft() override { setNoPrintFiles(); }
+    void showNode(QTreeWidgetItem* node) override { TreeChange(node); }
     QString printFileFolder(const QString& printFile) const;
 
     // Panels.
@@ -159,7 +164,6 @@ private:
     QString baseFolder_;
     QString databasePath_;
     rastrova::editor::ReferenceList references_;
-    QStringList printFiles_;
 
     rastrova::app::OpenBlank openBlank_{this};
     QTreeWidgetItem* currentNode_ = nullptr;
@@ -239,6 +243,7 @@ private:
     QSplitter* SplitterLeft;
     QTreeWidget* Tree;
     rastrova::app::PrintFileTree tree_{nullptr}; // the print files shown in Tree
+    std::unique_ptr<rastrova::app::PrintFileManager> manager_; // the commands on them
     QWidget* ParamPanel;
     rastrova::app::ParamGridView* pgrid;
     QWidget* BlankArea;

@@ -27,7 +27,6 @@ using namespace rastrova::store;
 using rastrova::app::Messages;
 using namespace mainwindow;
 
-
 editor::Selection TmForm::selection() const
 {
     const QRect r = mgrid->selectedCells();
@@ -43,7 +42,8 @@ void TmForm::historyChanged()
     const bool on = openBlank_.isOpen() && !BlankArea->isHidden();
     ActUndo->setEnabled(on && history.canUndo());
     ActRedo->setEnabled(on && history.canRedo());
-    for (auto [act, text] : {std::pair{ActUndo, history.undoText()}, std::pair{ActRedo, history.redoText()}}) {
+    for (auto [act, text] :
+         {std::pair{ActUndo, history.undoText()}, std::pair{ActRedo, history.redoText()}}) {
         act->setText(text);
         act->setToolTip(text);
         act->setStatusTip(text);
@@ -163,8 +163,10 @@ void TmForm::CopyClick()
     if (!openBlank_.isOpen() || BlankArea->isHidden())
         return;
     const QPoint at = mgrid->currentCell();
-    const editor::Selection source = editor::copySource(openBlank_.document().grid, selection(), at.x(), at.y());
-    QApplication::clipboard()->setMimeData(editor::toMimeData(editor::copyCells(openBlank_.document().grid, source)));
+    const editor::Selection source =
+        editor::copySource(openBlank_.document().grid, selection(), at.x(), at.y());
+    QApplication::clipboard()->setMimeData(
+        editor::toMimeData(editor::copyCells(openBlank_.document().grid, source)));
     ActPaste->setEnabled(true);
 }
 
@@ -173,9 +175,11 @@ void TmForm::CutClick()
     if (!openBlank_.isOpen() || BlankArea->isHidden())
         return;
     const QPoint at = mgrid->currentCell();
-    const editor::Selection source = editor::copySource(openBlank_.document().grid, selection(), at.x(), at.y());
+    const editor::Selection source =
+        editor::copySource(openBlank_.document().grid, selection(), at.x(), at.y());
     const editor::BlankState before = openBlank_.state();
-    QApplication::clipboard()->setMimeData(editor::toMimeData(editor::cutCells(openBlank_.document().grid, source)));
+    QApplication::clipboard()->setMimeData(
+        editor::toMimeData(editor::cutCells(openBlank_.document().grid, source)));
     ActPaste->setEnabled(true);
     openBlank_.changed(false, editor::BlankCommand::Cut, before);
 }
@@ -189,7 +193,9 @@ void TmForm::PasteClick()
         return;
     const QPoint at = mgrid->currentCell();
     const editor::BlankState before = openBlank_.state();
-    if (Status st = editor::paste(openBlank_.document().grid, std::max(at.x(), 1), std::max(at.y(), 1), *mime); !st) {
+    if (Status st =
+            editor::paste(openBlank_.document().grid, std::max(at.x(), 1), std::max(at.y(), 1), *mime);
+        !st) {
         Messages::error(this, st.message());
         return;
     }
@@ -268,7 +274,8 @@ void TmForm::mgridCellEdited(int col, int row, const QString& oldText, const QSt
     if (!refusal.isEmpty()) {
         Messages::show(this, app::kAppCaption, refusal, app::MsgIcon::Information);
         // The editor is still closing: show the old text once it has gone.
-        QMetaObject::invokeMethod(mgrid, [this] { mgrid->refresh(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            mgrid, [this] { mgrid->refresh(); }, Qt::QueuedConnection);
         return;
     }
     if (oldText == newText)
@@ -315,11 +322,13 @@ void TmForm::InsertParamClick()
         return;
     pgrid->refresh();
     const QPoint at = mgrid->currentCell();
-    const editor::InsertResult result = editor::insertLastParameter(openBlank_.document().grid, at.x(), at.y(), openBlank_.parameters());
+    const editor::InsertResult result =
+        editor::insertLastParameter(openBlank_.document().grid, at.x(), at.y(), openBlank_.parameters());
     if (!result.message.isEmpty())
         Messages::error(this, result.message);
-    openBlank_.changed(false, result.inserted() ? editor::BlankCommand::InsertReference : editor::BlankCommand::AddParameter,
-                 before);
+    openBlank_.changed(
+        false, result.inserted() ? editor::BlankCommand::InsertReference : editor::BlankCommand::AddParameter,
+        before);
 }
 
 void TmForm::InsertParamButtonClick()
@@ -339,7 +348,8 @@ void TmForm::InsertIntoBlankClick()
         return;
     const QPoint at = mgrid->currentCell();
     const editor::BlankState before = openBlank_.state();
-    if (editor::insertReference(openBlank_.document().grid, at.x(), at.y(), pgrid->selectedParameter()).inserted())
+    if (editor::insertReference(openBlank_.document().grid, at.x(), at.y(), pgrid->selectedParameter())
+            .inserted())
         openBlank_.changed(false, editor::BlankCommand::InsertReference, before);
 }
 
@@ -348,8 +358,8 @@ void TmForm::DeleteParamClick()
     if (!openBlank_.isOpen() || openBlank_.parameters().count() == 0)
         return;
     const QString name = openBlank_.parameters().name(openBlank_.parameters().count());
-    if (Messages::show(this, app::kQuestionCaption, editor::deleteParameterQuestion(name), app::MsgIcon::Question,
-                       app::MsgYes | app::MsgNo) != app::MsgYes)
+    if (Messages::show(this, app::kQuestionCaption, editor::deleteParameterQuestion(name),
+                       app::MsgIcon::Question, app::MsgYes | app::MsgNo) != app::MsgYes)
         return;
     const editor::BlankState before = openBlank_.state();
     editor::deleteLastParameter(openBlank_.parameters(), openBlank_.document().grid);
@@ -377,6 +387,7 @@ void TmForm::ClearArchiveRowClick()
     if (!openBlank_.isOpen() || !editor::canClearArchiveMark(openBlank_.document().grid, at.x(), at.y()))
         return;
     const editor::BlankState before = openBlank_.state();
-    if (Messages::ask(this, editor::clearArchiveRowQuestion()) && editor::clearArchiveMark(openBlank_.document().grid, at.y()))
+    if (Messages::ask(this, editor::clearArchiveRowQuestion()) &&
+        editor::clearArchiveMark(openBlank_.document().grid, at.y()))
         openBlank_.changed(false, editor::BlankCommand::ClearArchiveMark, before);
 }

@@ -15,6 +15,8 @@ inline const QString kHourlyGroup = QStringLiteral("Почасовые блан�
 inline const QString kArchiveGroup = QStringLiteral("Архивные бланки");
 inline const QString kNoPrintFiles = QStringLiteral("нет");
 inline const QString kFileNotFound = QStringLiteral("Требуемый файл не найден.");
+// The levels of the print-file tree.
+enum NodeLevel { PrintFileLevel = 0, GroupLevel = 1, BlankLevel = 2 };
 constexpr int kPlaceholderRole = Qt::UserRole + 1;
 constexpr int kHintMilliseconds = 15000;
 

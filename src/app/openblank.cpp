@@ -106,16 +106,18 @@ bool OpenBlank::save(bool reportErrors)
     // The blank and its list are on disk; an image that could not be made is
     // reported, and the previous image file stays.
     if (!result.image && reportErrors)
-        Messages::error(window_,
-                        QStringLiteral("Двоичный образ бланка \"%1\" не сформирован, на диске остался прежний: %2")
-                            .arg(QFileInfo(basePath_).fileName(), result.image.message()));
+        Messages::error(
+            window_,
+            QStringLiteral("Двоичный образ бланка \"%1\" не сформирован, на диске остался прежний: %2")
+                .arg(QFileInfo(basePath_).fileName(), result.image.message()));
     showArchiveChecks(result.archiveChecks);
     return true;
 }
 
 Status OpenBlank::saveAs(const QString& fileName) const
 {
-    return editor::saveBlankAs(fileName, blank_, params_, views_.pageLines->text(), views_.formFeed->isChecked());
+    return editor::saveBlankAs(fileName, blank_, params_, views_.pageLines->text(),
+                               views_.formFeed->isChecked());
 }
 
 void OpenBlank::close()
@@ -173,7 +175,8 @@ void OpenBlank::record(editor::BlankCommand command, const editor::BlankState& b
     emit historyChanged();
 }
 
-void OpenBlank::changed(bool gridLayoutChanged, editor::BlankCommand command, const editor::BlankState& before)
+void OpenBlank::changed(bool gridLayoutChanged, editor::BlankCommand command,
+                        const editor::BlankState& before)
 {
     if (gridLayoutChanged)
         views_.grid->refresh();
@@ -235,7 +238,8 @@ void OpenBlank::pageSettingsChanged()
 {
     if (loadingPage_ || !open_)
         return;
-    if (Status st = store::writePageSettings(folder_, name_, views_.pageLines->text(), views_.formFeed->isChecked());
+    if (Status st =
+            store::writePageSettings(folder_, name_, views_.pageLines->text(), views_.formFeed->isChecked());
         !st)
         Messages::error(window_, st.message());
     refreshPreview();

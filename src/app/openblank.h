@@ -37,8 +37,8 @@ public:
         QPlainTextEdit* preview = nullptr;
         QLineEdit* pageLines = nullptr;
         QCheckBox* formFeed = nullptr;
-        QLabel* hint = nullptr;           // the status bar's hint
-        TTreeFrame* catalogue = nullptr;  // the parameter tree of type "19" blanks
+        QLabel* hint = nullptr;          // the status bar's hint
+        TTreeFrame* catalogue = nullptr; // the parameter tree of type "19" blanks
     };
 
     // `window` is where messages are shown.
@@ -77,7 +77,10 @@ public:
     void discard();
 
     // The settings a blank being created is opened with, instead of its file's.
-    void setNewBlankSettings(std::optional<store::BlankSettings> settings) { newSettings_ = std::move(settings); }
+    void setNewBlankSettings(std::optional<store::BlankSettings> settings)
+    {
+        newSettings_ = std::move(settings);
+    }
     // While on, closing and opening again keep the history (a blank reloaded with new settings).
     void setKeepHistory(bool on) { keepHistory_ = on; }
     // While off, the archive checks after a save are not shown.
@@ -86,7 +89,8 @@ public:
     // The history. Every command is one step from `before` to the present state.
     editor::BlankState state() const;
     void record(editor::BlankCommand command, const editor::BlankState& before, int mergeKey = 0);
-    void record(editor::BlankCommand command, const editor::BlankState& before, const editor::BlankState& after);
+    void record(editor::BlankCommand command, const editor::BlankState& before,
+                const editor::BlankState& after);
     // After a command on the grid: shows the change and records it.
     void changed(bool gridLayoutChanged, editor::BlankCommand command, const editor::BlankState& before);
     void undo();
