@@ -422,6 +422,27 @@ TEST(EditorParamFile, HiddenRowFollowsTheNumberOfTheFirstRow)
     EXPECT_TRUE(empty.grid().cell(5, 1).checkBox.has_value());
 }
 
+TEST(EditorParamFile, RowsShowWhenTheFileGivesADefaultHeightOfZero)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Бланк.par"));
+    for (const bool withParameter : {true, false}) {
+        SCOPED_TRACE(withParameter);
+        store::Grid g = (withParameter ? listOf({"#8319"}) : ParameterList()).grid();
+        g.setDefaultRowHeight(0);
+        ASSERT_TRUE(store::writeGridFile(path, g));
+        ParameterList list;
+        ASSERT_TRUE(list.load(path));
+        EXPECT_EQ(list.count(), withParameter ? 1 : 0);
+        EXPECT_EQ(list.isRowHidden(1), !withParameter);
+        // Parameters added to it show too.
+        const int first = list.append(QStringLiteral("#4015"), QStringLiteral("Время"));
+        const int second = list.append(QStringLiteral("#4016"), QStringLiteral("Дата"));
+        EXPECT_FALSE(list.isRowHidden(first));
+        EXPECT_GT(list.grid().rowHeight(second), 0);
+    }
+}
+
 // ---------------------------------------------------------------- saving a blank
 
 TEST(EditorParamSave, SavingABlankWritesTheListBesideIt)

@@ -201,17 +201,24 @@ void ParameterList::giveCheckBox(int row, bool checked)
     grid_.cell(IntegerColumn, row).checkBox = store::CheckBox{checked, kAlignLeft};
 }
 
+int ParameterList::shownRowHeight() const
+{
+    // A file may give a default height of 0; a parameter's row still shows.
+    const int height = grid_.defaultRowHeight();
+    return height > 0 ? height : store::Grid().defaultRowHeight();
+}
+
 int ParameterList::append(const QString& code, const QString& name)
 {
     int row;
     if (isEmpty()) {
         row = 1;
-        grid_.setRowHeight(row, grid_.defaultRowHeight());
     } else {
         row = grid_.rowCount();
         grid_.resize(grid_.colCount(), row + 1);
         giveCheckBox(row, false);
     }
+    grid_.setRowHeight(row, shownRowHeight());
     grid_.setText(NumberColumn, row, QString::number(row));
     grid_.setText(CodeColumn, row, code);
     grid_.setText(NameColumn, row, name);
@@ -322,7 +329,7 @@ void ParameterList::setGrid(store::Grid grid)
             grid_.resize(grid_.colCount(), 2);
         grid_.setRowHeight(1, 0);
     } else if (isRowHidden(1)) {
-        grid_.setRowHeight(1, grid_.defaultRowHeight());
+        grid_.setRowHeight(1, shownRowHeight());
     }
 
     for (int r = 1; r < grid_.rowCount(); ++r) {

@@ -138,6 +138,8 @@ public:
 private:
     QString field(int n, int col) const;
     void giveCheckBox(int row, bool checked);
+    // The height of a row that shows a parameter.
+    int shownRowHeight() const;
 
     store::Grid grid_;
 };
