@@ -67,8 +67,8 @@ void Adapter::summary() const
          "checksum %s; exchange %s",
          unsigned(access_), size_t(std::count(directoryGot_.begin(), directoryGot_.end(), true)),
          kDirectoryRecords, verdict(directorySumOk_),
-         size_t(std::count(imageGot_.begin(), imageGot_.end(), true)), verdict(sizeOk_),
-         verdict(imageSumOk_), closed_ ? "closed" : "not closed");
+         size_t(std::count(imageGot_.begin(), imageGot_.end(), true)), verdict(sizeOk_), verdict(imageSumOk_),
+         closed_ ? "closed" : "not closed");
 }
 
 std::size_t Adapter::lastImageRecord() const

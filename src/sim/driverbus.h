@@ -37,7 +37,10 @@ constexpr uint8_t kWriteLevel = 3;
 
 // ---- Little-endian fields -------------------------------------------------------
 
-inline uint16_t get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t get16(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t get32(const uint8_t* p)
 {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
