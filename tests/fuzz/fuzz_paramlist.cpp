@@ -1,5 +1,5 @@
 // Parameter-list files (".par") from arbitrary bytes, read as the list reads its
-// file: the grid-table reader with the limits of any grid, into the empty list's
+// file: the grid-table reader (with fewer cells, below), into the empty list's
 // grid, then the list's own rules. Nothing may crash, and the list taken must
 // hang together:
 //   - six columns at least, one fixed column and row, row heights kept;
@@ -26,6 +26,11 @@ using rastrova::editor::ParameterList;
 using namespace rastrova::store;
 
 namespace {
+
+// The list file's own limits, but fewer cells: a few bytes can ask for a quarter of
+// a million cells, and an execution would then cost tens of megabytes. The
+// reader takes the same path at any size; larger grids are refused up front.
+constexpr GridLimits kFuzzedListLimits{kAnyGridLimits.maxCols, kAnyGridLimits.maxRows, 4096};
 
 [[noreturn]] void fail(const char* what)
 {
@@ -87,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
     Grid grid = ParameterList().grid();
-    if (!parseGridTable(bytes, grid, kAnyGridLimits))
+    if (!parseGridTable(bytes, grid, kFuzzedListLimits))
         return 0;
     ParameterList list;
     list.setGrid(std::move(grid));
