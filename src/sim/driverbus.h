@@ -53,6 +53,7 @@ inline void put32(uint8_t* p, uint32_t v)
 
 // ---- Options --------------------------------------------------------------------
 
+// The driver's command line; the adapter answers as some of these ask.
 struct Options {
     long port = 3000;
     std::string portFile;
@@ -69,6 +70,7 @@ struct Options {
     bool hugeLength = false;
 };
 
+// A line on stderr, after "rastrova-sim driver: ".
 void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // ---- The adapter on the bus -----------------------------------------------------
